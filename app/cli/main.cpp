@@ -1,0 +1,54 @@
+// Entry point: a sub-command runs without a window; no arguments start the window.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/cli/commands.h"
+#include "app/core/product_title.h"
+
+namespace vanto::cli {
+
+void PrintUsage(bool toStderr) {
+    std::FILE* out = toStderr ? stderr : stdout;
+    std::fprintf(out,
+                 "Usage: vanto-remote-manager [COMMAND] [OPTIONS]\n"
+                 "\n"
+                 "Without a command the window starts.\n"
+                 "\n"
+                 "Commands:\n"
+                 "  serve --function F --file PATH [--mode user-data|one-device]\n"
+                 "        [--link usb|usb:VID:PID|tty:PATH] [--once] [--yes] [--trace]\n"
+                 "                         serve one function page without a window\n"
+                 "  image IN.s19 -o OUT     convert and check an application image\n"
+                 "  info FILE               show a file's header and which check it passes\n"
+                 "  icons unpack FILE.vui DIR\n"
+                 "  icons pack DIR -o FILE.vui [--from FILE.vui]\n"
+                 "                         icon sets as device-NN.png, devsel-NN.png, key-NN.png\n"
+                 "  --print-udev-rules VID:PID\n"
+                 "                         print a udev rule that gives the desktop user the remote\n"
+                 "  --help                  this text\n"
+                 "  --version               the product name and version\n");
+}
+
+}  // namespace vanto::cli
+
+int main(int argc, char** argv) {
+    using namespace vanto::cli;
+    if (argc < 2) {
+        std::fprintf(stderr, "The window is not part of this build yet.\n");
+        return kExitUsage;
+    }
+    const std::string cmd = argv[1];
+    const Args rest(argv + 2, argv + argc);
+    if (cmd == "--help" || cmd == "-h") {
+        PrintUsage(false);
+        return kExitOk;
+    }
+    if (cmd == "--version") {
+        std::printf("%s\n", vanto::BuildProductTitle().c_str());
+        return kExitOk;
+    }
+    std::fprintf(stderr, "vanto-remote-manager: unknown command '%s'\n\n", cmd.c_str());
+    PrintUsage(true);
+    return kExitUsage;
+}
