@@ -1,0 +1,32 @@
+#pragma once
+// The link option of the command line and the settings: "usb", "usb:VID:PID[,VID:PID...]" or
+// "tty:PATH", and the link it names.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "link/device_link.h"
+#include "link/usb_id.h"
+#include "link/usb_link.h"
+
+namespace vanto {
+
+struct LinkOption {
+    enum class Kind { kUsb, kTty };
+    Kind kind = Kind::kUsb;
+    // For kUsb: the ids given with the option; empty for plain "usb", where the caller supplies
+    // the ids from its setting or --usb.
+    std::vector<UsbId> usbIds;
+    std::string ttyPath;  // for kTty, never empty
+};
+
+// Refuses anything else with a message in `error`; `option` is then left unchanged.
+bool ParseLinkOption(std::string_view text, LinkOption& option, std::string& error);
+
+// The link for a parsed option. `onNotice` receives the USB link's texts for the user (see
+// UsbLink::NoticeSink); the tty link has none.
+std::unique_ptr<DeviceLink> MakeDeviceLink(const LinkOption& option, UsbLink::NoticeSink onNotice);
+
+}  // namespace vanto

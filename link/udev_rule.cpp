@@ -1,0 +1,22 @@
+#include "link/udev_rule.h"
+
+namespace vanto {
+
+std::string MakeUdevRules(const std::vector<UsbId>& ids) {
+    std::string text =
+        "# VANTO Remote Manager: lets the user at the seat open the remote control over USB.\n"
+        "# Install as " +
+        std::string(kUdevRulePath) +
+        ", then run\n"
+        "#   sudo udevadm control --reload-rules && sudo udevadm trigger\n"
+        "# and plug the remote in again.\n";
+    for (const UsbId& id : ids) {
+        const std::string vidPid = FormatUsbId(id);
+        text += "SUBSYSTEM==\"usb\", ENV{DEVTYPE}==\"usb_device\", ATTR{idVendor}==\"" +
+                vidPid.substr(0, 4) + "\", ATTR{idProduct}==\"" + vidPid.substr(5, 4) +
+                "\", TAG+=\"uaccess\"\n";
+    }
+    return text;
+}
+
+}  // namespace vanto

@@ -1,0 +1,265 @@
+#include "link/usb_link.h"
+
+#include <libusb.h>
+
+#include <chrono>
+#include <cstdio>
+#include <utility>
+
+#include "link/udev_rule.h"
+
+namespace vanto {
+namespace {
+
+int DeviceKey(libusb_device* device) {
+    return (libusb_get_bus_number(device) << 8) | libusb_get_device_address(device);
+}
+
+// The active configuration as plain values; empty when it cannot be read.
+UsbConfigInfo ReadConfigInfo(libusb_device* device) {
+    UsbConfigInfo info;
+    libusb_config_descriptor* config = nullptr;
+    if (libusb_get_active_config_descriptor(device, &config) != LIBUSB_SUCCESS || !config) {
+        return info;
+    }
+    for (int i = 0; i < config->bNumInterfaces; ++i) {
+        const libusb_interface& iface = config->interface[i];
+        for (int a = 0; a < iface.num_altsetting; ++a) {
+            const libusb_interface_descriptor& alt = iface.altsetting[a];
+            UsbAltSettingInfo altInfo;
+            altInfo.interfaceNumber = alt.bInterfaceNumber;
+            altInfo.alternateSetting = alt.bAlternateSetting;
+            for (int e = 0; e < alt.bNumEndpoints; ++e) {
+                const libusb_endpoint_descriptor& ep = alt.endpoint[e];
+                altInfo.endpoints.push_back(
+                    {ep.bEndpointAddress, ep.bmAttributes, ep.wMaxPacketSize});
+            }
+            info.push_back(std::move(altInfo));
+        }
+    }
+    libusb_free_config_descriptor(config);
+    return info;
+}
+
+// Opens and claims the remote's pipes on a matched device; nullptr when that fails.
+libusb_device_handle* OpenPipes(libusb_device* device, UsbPipes& pipes) {
+    const std::optional<UsbPipes> chosen = ChooseUsbPipes(ReadConfigInfo(device));
+    if (!chosen) {
+        return nullptr;
+    }
+    libusb_device_handle* handle = nullptr;
+    if (libusb_open(device, &handle) != LIBUSB_SUCCESS) {
+        return nullptr;
+    }
+    // Only this matched device's interface is taken from a kernel driver, only when one is bound
+    // to it, and it is given back when the interface is released.
+    if (libusb_kernel_driver_active(handle, chosen->interfaceNumber) == 1) {
+        libusb_set_auto_detach_kernel_driver(handle, 1);
+    }
+    if (libusb_claim_interface(handle, chosen->interfaceNumber) != LIBUSB_SUCCESS) {
+        libusb_close(handle);
+        return nullptr;
+    }
+    if (chosen->alternateSetting != 0 &&
+        libusb_set_interface_alt_setting(handle, chosen->interfaceNumber,
+                                         chosen->alternateSetting) != LIBUSB_SUCCESS) {
+        libusb_release_interface(handle, chosen->interfaceNumber);
+        libusb_close(handle);
+        return nullptr;
+    }
+    pipes = *chosen;
+    return handle;
+}
+
+}  // namespace
+
+UsbLink::UsbLink(std::vector<UsbId> ids, NoticeSink onNotice)
+    : m_ids(std::move(ids)), m_onNotice(std::move(onNotice)) {
+    const int result = libusb_init(&m_pContext);
+    if (result != LIBUSB_SUCCESS) {
+        m_pContext = nullptr;
+        m_initError = std::string("USB access is not available: ") + libusb_strerror(result);
+    }
+}
+
+UsbLink::~UsbLink() {
+    Close();
+    if (m_pContext) {
+        libusb_exit(m_pContext);
+    }
+}
+
+std::string UsbLink::PermissionText(const UsbId& id, int bus, int address) {
+    char where[64];
+    std::snprintf(where, sizeof where, " on bus %03d device %03d", bus, address);
+    return "The remote control (USB " + FormatUsbId(id) + where +
+           ") is plugged in but this user may not open it.\n"
+           "Give the user access with this udev rule:\n\n" +
+           MakeUdevRules({id}) + "\nThe command 'vanto-remote-manager --print-udev-rules " +
+           FormatUsbId(id) + "' prints the same rule.";
+}
+
+void UsbLink::Notice(const std::string& text) {
+    if (m_onNotice) {
+        m_onNotice(text);
+    }
+}
+
+bool UsbLink::IsPresent() {
+    if (!m_pContext) {
+        if (!m_bInitReported) {
+            m_bInitReported = true;
+            Notice(m_initError);
+        }
+        return false;
+    }
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(m_pContext, &list);
+    if (count < 0) {
+        return false;
+    }
+    libusb_device* openDevice = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(m_deviceMutex);
+        if (m_pDevice) {
+            openDevice = libusb_get_device(m_pDevice);
+        }
+    }
+    bool present = false;
+    std::set<int> stillDenied;
+    for (ssize_t i = 0; i < count; ++i) {
+        libusb_device* device = list[i];
+        libusb_device_descriptor desc;
+        if (libusb_get_device_descriptor(device, &desc) != LIBUSB_SUCCESS ||
+            !MatchesUsbId(m_ids, desc.idVendor, desc.idProduct)) {
+            continue;
+        }
+        const int key = DeviceKey(device);
+        if (present) {
+            if (m_deniedReported.count(key) != 0) {
+                stillDenied.insert(key);
+            }
+            continue;
+        }
+        if (device == openDevice) {
+            present = true;  // our handle is open on it; no second open needed
+            continue;
+        }
+        libusb_device_handle* handle = nullptr;
+        const int result = libusb_open(device, &handle);
+        if (result == LIBUSB_SUCCESS) {
+            libusb_close(handle);
+            present = true;
+        } else if (result == LIBUSB_ERROR_ACCESS) {
+            stillDenied.insert(key);
+            if (m_deniedReported.count(key) == 0) {
+                Notice(PermissionText({desc.idVendor, desc.idProduct},
+                                      libusb_get_bus_number(device),
+                                      libusb_get_device_address(device)));
+            }
+        }
+    }
+    libusb_free_device_list(list, 1);
+    m_deniedReported = std::move(stillDenied);
+    return present;
+}
+
+OpenResult UsbLink::OpenLink(const LinkCallbacks& callbacks) {
+    if (m_reader.IsRunning()) {
+        return OpenResult::kAlreadyRunning;
+    }
+    // A reader that ended leaves its handle behind; it is never used again.
+    m_reader.Stop();
+    ReleaseDevice();
+    if (!m_pContext) {
+        return OpenResult::kFailed;
+    }
+    libusb_device** list = nullptr;
+    const ssize_t count = libusb_get_device_list(m_pContext, &list);
+    if (count < 0) {
+        return OpenResult::kFailed;
+    }
+    libusb_device_handle* handle = nullptr;
+    UsbPipes pipes;
+    for (ssize_t i = 0; i < count && !handle; ++i) {
+        libusb_device_descriptor desc;
+        if (libusb_get_device_descriptor(list[i], &desc) == LIBUSB_SUCCESS &&
+            MatchesUsbId(m_ids, desc.idVendor, desc.idProduct)) {
+            handle = OpenPipes(list[i], pipes);
+        }
+    }
+    libusb_free_device_list(list, 1);
+    if (!handle) {
+        return OpenResult::kFailed;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_deviceMutex);
+        m_pDevice = handle;
+        m_pipes = pipes;
+    }
+    // The handle stays valid for the reader's whole life: it is released only after the reader
+    // has been joined.
+    const std::uint8_t endpoint = pipes.readEndpoint;
+    auto readSome = [handle, endpoint](std::uint8_t* buffer, std::size_t capacity) -> long {
+        int got = 0;
+        const int result = libusb_bulk_transfer(handle, endpoint, buffer,
+                                                static_cast<int>(capacity), &got, kReadWaitMs);
+        if (result == LIBUSB_SUCCESS || result == LIBUSB_ERROR_TIMEOUT ||
+            result == LIBUSB_ERROR_INTERRUPTED) {
+            return got;  // a timeout may still have brought bytes
+        }
+        return -1;
+    };
+    if (!m_reader.Start(readSome, UsbReadLength(pipes.readPacketSize), callbacks)) {
+        ReleaseDevice();
+        return OpenResult::kFailed;
+    }
+    return OpenResult::kStarted;
+}
+
+bool UsbLink::WriteLink(const std::uint8_t* bytes, std::size_t length) {
+    std::lock_guard<std::mutex> lock(m_deviceMutex);
+    if (!m_pDevice) {
+        return false;
+    }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
+    std::size_t sent = 0;
+    while (sent < length) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        int done = 0;
+        // libusb takes a non-const buffer for both directions; an OUT transfer only reads it.
+        const int result = libusb_bulk_transfer(
+            m_pDevice, m_pipes.writeEndpoint, const_cast<std::uint8_t*>(bytes + sent),
+            static_cast<int>(length - sent), &done, static_cast<unsigned>(left.count()));
+        if (done > 0) {
+            sent += static_cast<std::size_t>(done);
+        }
+        if (result != LIBUSB_SUCCESS) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void UsbLink::Close() {
+    m_reader.Stop();
+    ReleaseDevice();
+}
+
+void UsbLink::ReleaseDevice() {
+    std::lock_guard<std::mutex> lock(m_deviceMutex);
+    if (!m_pDevice) {
+        return;
+    }
+    // Fails harmlessly when the device is gone; the kernel driver comes back if one was detached.
+    libusb_release_interface(m_pDevice, m_pipes.interfaceNumber);
+    libusb_close(m_pDevice);
+    m_pDevice = nullptr;
+}
+
+}  // namespace vanto
