@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libusb-1.0-0-dev
+    libusb-1.0-0-dev umockdev
     xvfb xauth fonts-noto-cjk
     python3
 )
