@@ -1,0 +1,39 @@
+#pragma once
+// CDDBackupFormView: the user icon upload page. The user names an output .vui file; during the
+// remote's upload 'U' the page writes the user icon header built from the head information, the
+// blocks and, once the data were verified, the completion mark. "Edit" opens the icon editor on
+// the named file; its result does not change the page.
+
+#include "pages/file_system.h"
+#include "pages/kv_mgr_form_view.h"
+#include "pages/upload_target.h"
+
+namespace vanto {
+
+class CDDBackupFormView final : public CKvMgrFormView {
+public:
+    static constexpr const char* kInitialMessage = "Select the user icon to save.";
+    static constexpr const char* kReadyText = "User Icon Data Ready!";
+
+    CDDBackupFormView(PageForm& form, FileSystem& fs, IconEditorRunner& editor)
+        : CKvMgrFormView(form), m_fs(fs), m_editor(editor) {}
+
+    int FunctionIndex() const override { return FUNC_ICON_UPLOAD; }
+    void OnInitialUpdate() override;
+    // The "Edit" button.
+    void OnEditClicked();
+
+    // The output file of the running (or last) upload.
+    const UploadTarget& Upload() const { return m_upload; }
+
+protected:
+    void HandleFileText(const std::string& text) override;
+    long OnPageNotify(int code, std::intptr_t lParam) override;
+
+private:
+    FileSystem& m_fs;
+    IconEditorRunner& m_editor;
+    UploadTarget m_upload;
+};
+
+}  // namespace vanto

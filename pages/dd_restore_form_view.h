@@ -1,0 +1,42 @@
+#pragma once
+// CDDRestoreFormView: the user icon download page. The chosen .vui file is read whole, its user
+// icon header checked, and its payload offered to the remote's request 'V'. "Edit" opens the icon
+// editor on the file and takes the file it wrote.
+
+#include "pages/file_system.h"
+#include "pages/image_header.h"
+#include "pages/kv_mgr_form_view.h"
+
+namespace vanto {
+
+class CDDRestoreFormView final : public CKvMgrFormView {
+public:
+    static constexpr const char* kInitialMessage = "Select the user icon to download.";
+    static constexpr const char* kReadyText = "User Icon Data Ready!";
+    static constexpr const char* kInvalidText = "Invalid User Icon Data!";
+    static constexpr const char* kSelectText = "Select User Icon Data!";
+
+    CDDRestoreFormView(PageForm& form, FileSystem& fs, IconEditorRunner& editor)
+        : CKvMgrFormView(form), m_fs(fs), m_editor(editor) {}
+
+    int FunctionIndex() const override { return FUNC_ICON_DOWNLOAD; }
+    void OnInitialUpdate() override;
+    // The "Edit" button.
+    void OnEditClicked();
+
+protected:
+    void HandleFileText(const std::string& text) override;
+    long OnPageNotify(int code, std::intptr_t lParam) override;
+
+private:
+    // ValidateIconData: checks m_IconHeader and, when it passes, fills the job's head and block
+    // fields.
+    bool ValidateIconData();
+
+    FileSystem& m_fs;
+    IconEditorRunner& m_editor;
+    ImageHeader m_IconHeader;
+    std::size_t m_nHeaderLength = 0;
+};
+
+}  // namespace vanto

@@ -1,0 +1,64 @@
+#include "pages/kv_mgr_form_view.h"
+
+#include <utility>
+
+namespace vanto {
+
+long CKvMgrFormView::OnTransferNotify(int code, std::intptr_t lParam) {
+    switch (code) {
+        case TN_SET_MESSAGE:
+            if (lParam != 0) {
+                SetMessage(CurrentMode(), reinterpret_cast<const char*>(lParam));
+            }
+            return 0;
+        case TN_PROGRESS_RANGE: {
+            m_form.SetProgressRange(0, 100);
+            const int blocks = m_job.m_nBlockCount;
+            m_form.SetProgressStep(blocks >= 1 && blocks <= 99 ? 100 / blocks : 1);
+            return 0;
+        }
+        case TN_PROGRESS_POS: {
+            const int pos = static_cast<int>(lParam);
+            // Setting one above first makes the bar draw the position at once instead of
+            // animating towards it.
+            if (pos < 100) {
+                m_form.SetProgressPos(pos + 1);
+            }
+            m_form.SetProgressPos(pos);
+            return 0;
+        }
+        default:
+            return OnPageNotify(code, lParam);
+    }
+}
+
+void CKvMgrFormView::OnBrowseChosen(const std::string& path) {
+    if (path != m_strEditText.at(CurrentMode())) {
+        SetFileText(path);
+    }
+}
+
+void CKvMgrFormView::OnFileTextChanged(const std::string& text) {
+    m_strEditText.at(CurrentMode()) = text;
+    HandleFileText(text);
+}
+
+void CKvMgrFormView::SetFileText(const std::string& text) {
+    m_form.SetFileText(CurrentMode(), text);
+    OnFileTextChanged(text);
+}
+
+void CKvMgrFormView::ReleaseData() {
+    m_job.m_pData.reset();
+    m_job.m_nDataSize = 0;
+}
+
+void CKvMgrFormView::SetDownloadData(SharedBytes data, std::uint16_t checksum) {
+    TransferJob& job = m_job;
+    const auto size = data ? static_cast<std::int32_t>(data->size()) : 0;
+    job.m_pData = std::move(data);
+    job.SetDownloadSize(size);
+    job.m_wChecksum = checksum;
+}
+
+}  // namespace vanto

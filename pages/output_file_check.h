@@ -1,0 +1,27 @@
+#pragma once
+// The first part of an upload page's CheckOutputFile: may the named file be written? An existing
+// file is only overwritten after the user said OK, and is then opened without changing its
+// content; a new name is created empty at once. The file is closed again straight away.
+
+#include <string>
+
+#include "pages/file_system.h"
+#include "pages/page_form.h"
+
+namespace vanto {
+
+inline constexpr const char* kOverwriteQuestion = "File already exists! overwrite?";
+
+enum class OutputCheck {
+    kEmptyName,
+    kOverwriteRefused,
+    kOpenFailed,  // `cause` tells why
+    kWritable,
+};
+
+OutputCheck CheckOutputPath(FileSystem& fs, PageForm& form, const std::string& path, int* cause);
+
+// "File could not be opened %d\n" with the cause.
+std::string OpenFailedText(int cause);
+
+}  // namespace vanto

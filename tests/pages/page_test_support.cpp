@@ -1,0 +1,181 @@
+#include "page_test_support.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace vanto::test {
+
+TempDir::TempDir() {
+    std::string templ = (std::filesystem::temp_directory_path() / "vanto-pages-XXXXXX").string();
+    if (!::mkdtemp(templ.data())) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    m_dir = templ;
+}
+
+TempDir::~TempDir() {
+    std::error_code ignored;
+    std::filesystem::permissions(m_dir, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ignored);
+    std::filesystem::remove_all(m_dir, ignored);
+}
+
+void WriteFile(const std::string& path, const ByteBuffer& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+ByteBuffer ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return ByteBuffer(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+namespace {
+
+class BudgetOutputFile : public OutputFile {
+public:
+    BudgetOutputFile(std::unique_ptr<OutputFile> inner, std::int64_t& budget)
+        : m_inner(std::move(inner)), m_budget(budget) {}
+    bool WriteAt(std::int64_t offset, const std::uint8_t* src, std::size_t size) override {
+        const auto fits = static_cast<std::size_t>(
+            std::max<std::int64_t>(0, std::min<std::int64_t>(m_budget, size)));
+        m_budget -= fits;
+        if (fits > 0 && !m_inner->WriteAt(offset, src, fits)) {
+            return false;
+        }
+        return fits == size;
+    }
+    bool Close() override { return m_inner->Close(); }
+
+private:
+    std::unique_ptr<OutputFile> m_inner;
+    std::int64_t& m_budget;
+};
+
+}  // namespace
+
+std::unique_ptr<OutputFile> FaultyFileSystem::OpenWrite(const std::string& path, OutputOpen how,
+                                                        int* cause) {
+    auto inner = m_real.OpenWrite(path, how, cause);
+    if (!inner) {
+        return nullptr;
+    }
+    return std::make_unique<BudgetOutputFile>(std::move(inner), m_budget);
+}
+
+std::string ByteDiff(const ByteBuffer& actual, const ByteBuffer& expected) {
+    if (actual == expected) {
+        return "";
+    }
+    std::size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at]) {
+        ++at;
+    }
+    std::string out = "sizes " + std::to_string(actual.size()) + " and " +
+                      std::to_string(expected.size()) + ", first difference at " +
+                      std::to_string(at) + ":";
+    char buf[8];
+    for (const ByteBuffer* side : {&actual, &expected}) {
+        out += side == &actual ? "\n  actual  " : "\n  expected";
+        for (std::size_t i = at; i < side->size() && i < at + 16; ++i) {
+            std::snprintf(buf, sizeof buf, " %02X", (*side)[i]);
+            out += buf;
+        }
+    }
+    return out;
+}
+
+ByteBuffer Pattern(std::size_t size, std::uint32_t seed) {
+    ByteBuffer out(size);
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (auto& b : out) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        b = static_cast<std::uint8_t>(x >> 24);
+    }
+    return out;
+}
+
+namespace {
+
+void PutLe32(ByteBuffer& b, std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+    }
+}
+
+}  // namespace
+
+ByteBuffer MakeHeader(const HeaderSpec& spec) {
+    ByteBuffer h(576, 0);
+    std::memcpy(&h[208], spec.kind, 4);
+    PutLe32(h, 212, spec.param1);
+    PutLe32(h, 216, spec.param2);
+    PutLe32(h, 220, spec.totalLength);
+    std::memcpy(&h[224], spec.format, 4);
+    PutLe32(h, 232, spec.checkWord);
+    std::memcpy(&h[500], spec.trailer, 4);
+    for (int i = 0; i < 48; ++i) {
+        h[528 + i] = static_cast<std::uint8_t>(spec.headBlockSeed + i);
+    }
+    return h;
+}
+
+ByteBuffer Concat(const ByteBuffer& a, const ByteBuffer& b) {
+    ByteBuffer out = a;
+    out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
+ByteBuffer MakeDatabase(std::size_t size, std::uint32_t seed) {
+    ByteBuffer db = Pattern(size, seed);
+    std::memcpy(&db[208], "81VK", 4);
+    PutLe32(db, 220, static_cast<std::uint32_t>(size));
+    std::memcpy(&db[224], "03CR", 4);
+    std::memcpy(&db[500], "RC30", 4);
+    PutLe32(db, 576, 0x55AA4442);
+    return db;
+}
+
+ByteBuffer MakeApplicationImage(std::size_t size, std::uint32_t seed) {
+    ByteBuffer image = Pattern(size, seed);
+    std::memcpy(&image[224], "03CR", 4);
+    std::memcpy(&image[500], "RC30", 4);
+    PutLe32(image, 576, 0xF10C00C0);
+    return image;
+}
+
+std::string MakeS19(const ByteBuffer& image, std::uint32_t address, std::size_t perRecord) {
+    std::string text = "S00600004844521B\r\n";
+    char buf[16];
+    for (std::size_t at = 0; at < image.size(); at += perRecord) {
+        const std::size_t n = std::min(perRecord, image.size() - at);
+        const std::uint32_t a = address + static_cast<std::uint32_t>(at);
+        unsigned sum = static_cast<unsigned>(n + 5);
+        std::snprintf(buf, sizeof buf, "S3%02X%08X", static_cast<unsigned>(n + 5), a);
+        text += buf;
+        for (int i = 0; i < 4; ++i) {
+            sum += (a >> (8 * i)) & 0xFF;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            std::snprintf(buf, sizeof buf, "%02X", image[at + i]);
+            text += buf;
+            sum += image[at + i];
+        }
+        std::snprintf(buf, sizeof buf, "%02X\r\n", ~sum & 0xFF);
+        text += buf;
+    }
+    std::snprintf(buf, sizeof buf, "S705%08X", address);
+    text += buf;
+    text += "00\r\n";
+    return text;
+}
+
+}  // namespace vanto::test

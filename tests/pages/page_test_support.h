@@ -1,0 +1,132 @@
+#pragma once
+// Shared pieces of the page tests: a form that records what the page shows, a scripted icon
+// editor, a temporary folder, a file system whose writes fail after a byte budget, and builders of
+// valid sample files.
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "pages/file_system.h"
+#include "pages/page_form.h"
+#include "pages/posix_file_system.h"
+#include "protocol/transfer_job.h"
+
+namespace vanto::test {
+
+class RecordingForm : public PageForm {
+public:
+    void SetMessageLine(int mode, const std::string& text) override {
+        lines.at(mode) = text;
+        messages.push_back(text);
+    }
+    void SetFileText(int mode, const std::string& text) override { fileTexts.at(mode) = text; }
+    void SetProgressRange(int lower, int upper) override {
+        rangeLower = lower;
+        rangeUpper = upper;
+    }
+    void SetProgressStep(int s) override { step = s; }
+    void SetProgressPos(int pos) override { positions.push_back(pos); }
+    void ShowMessageBox(const std::string& text) override { boxes.push_back(text); }
+    bool AskOkCancel(const std::string& text) override {
+        questions.push_back(text);
+        const bool answer = answers.empty() ? false : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return answer;
+    }
+    void ShowMode(int mode) override { shownMode = mode; }
+
+    std::array<std::string, 2> lines;
+    std::array<std::string, 2> fileTexts;
+    std::vector<std::string> messages;
+    std::vector<std::string> boxes;
+    std::vector<std::string> questions;
+    std::deque<bool> answers;  // scripted answers to AskOkCancel; Cancel when none left
+    std::vector<int> positions;
+    int rangeLower = -1, rangeUpper = -1, step = -1, shownMode = -1;
+};
+
+class FakeEditor : public IconEditorRunner {
+public:
+    bool Run(const std::string& proposedPath) override {
+        proposed.push_back(proposedPath);
+        if (onRun) {
+            onRun();
+        }
+        return result;
+    }
+    std::string GetPath() const override { return written; }
+
+    bool result = false;
+    std::string written;
+    std::vector<std::string> proposed;
+    std::function<void()> onRun;
+};
+
+// A folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+private:
+    std::filesystem::path m_dir;
+};
+
+void WriteFile(const std::string& path, const ByteBuffer& bytes);
+ByteBuffer ReadFile(const std::string& path);
+
+// The real file system, but every output file together accepts only `budget` bytes: the write
+// that crosses the budget writes what fits and fails, as on a full disk.
+class FaultyFileSystem : public FileSystem {
+public:
+    explicit FaultyFileSystem(std::int64_t budget) : m_budget(budget) {}
+    bool Exists(const std::string& path) override { return m_real.Exists(path); }
+    std::unique_ptr<InputFile> OpenRead(const std::string& path, int* cause) override {
+        return m_real.OpenRead(path, cause);
+    }
+    std::unique_ptr<OutputFile> OpenWrite(const std::string& path, OutputOpen how,
+                                          int* cause) override;
+    std::int64_t m_budget;
+
+private:
+    PosixFileSystem m_real;
+};
+
+// Empty when equal, else the sizes and the first differing offset with a few bytes of each in hex.
+std::string ByteDiff(const ByteBuffer& actual, const ByteBuffer& expected);
+
+// Deterministic pseudo-random bytes.
+ByteBuffer Pattern(std::size_t size, std::uint32_t seed);
+
+// A 576-byte header with the three tags of a kind and the given values.
+struct HeaderSpec {
+    const char* kind = "09VK";
+    const char* format = "03DU";
+    const char* trailer = "UD30";
+    std::uint32_t param1 = 0;
+    std::uint32_t param2 = 0;
+    std::uint32_t totalLength = 0;
+    std::uint32_t checkWord = 0;
+    std::uint8_t headBlockSeed = 0;  // HeadBlock byte i = seed + i
+};
+ByteBuffer MakeHeader(const HeaderSpec& spec);
+ByteBuffer Concat(const ByteBuffer& a, const ByteBuffer& b);
+
+// A database image of `size` bytes (at least 580): valid header and magic, pattern after it.
+ByteBuffer MakeDatabase(std::size_t size, std::uint32_t seed);
+// An application image that passes the check, `size` bytes (a multiple of 4, at least 580),
+// and its S-record text with records of `perRecord` data bytes from `address` on.
+ByteBuffer MakeApplicationImage(std::size_t size, std::uint32_t seed);
+std::string MakeS19(const ByteBuffer& image, std::uint32_t address, std::size_t perRecord = 16);
+
+}  // namespace vanto::test

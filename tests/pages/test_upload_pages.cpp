@@ -1,0 +1,287 @@
+// The upload pages without the engine: the output file check with its overwrite question, the
+// header each kind writes, blocks, the completion mark, and failed writes.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "page_test_support.h"
+#include "pages/dd_backup_form_view.h"
+#include "pages/posix_file_system.h"
+#include "pages/ud_backup_form_view.h"
+
+namespace vanto {
+namespace {
+
+using test::RecordingForm;
+
+long Notify(TransferPage& page, int code, std::intptr_t lParam = 0) {
+    return page.OnTransferNotify(code, lParam);
+}
+
+long SendBlock(TransferPage& page, int n, const ByteBuffer& data) {
+    TransferBlock block{n, static_cast<int>(data.size()), data.data()};
+    return page.OnTransferNotify(TN_BLOCK_RECEIVED, reinterpret_cast<std::intptr_t>(&block));
+}
+
+// The head information the engine stores before TN_HEAD_RECEIVED.
+void StoreHead(TransferJob& job, std::uint32_t p1, std::uint32_t p2, std::uint32_t p3) {
+    job.m_dwHeadParam1 = p1;
+    job.m_dwHeadParam2 = p2;
+    job.m_dwHeadParam3 = p3;
+    for (int f = 0; f < 3; ++f) {
+        for (int i = 0; i < 16; ++i) {
+            job.m_szHeadName[f][i] = static_cast<std::uint8_t>(0xA0 + 16 * f + i);
+        }
+    }
+}
+
+// Expected header bytes, written out field by field.
+ByteBuffer ExpectedHeader(const char* kind, std::uint32_t p1, std::uint32_t p2, std::uint32_t total,
+                          const char* format, std::uint32_t check, const char* trailer,
+                          bool completed) {
+    test::HeaderSpec spec{kind, format, trailer, p1, p2, total, check, 0};
+    ByteBuffer h = test::MakeHeader(spec);
+    const std::uint8_t address[4] = {0x00, 0x00, 0x06, 0x63};
+    const std::uint8_t formatWord[4] = {0x01, 0x02, 0x01, 0x00};
+    std::copy(address, address + 4, h.begin() + 496);
+    std::copy(formatWord, formatWord + 4, h.begin() + 504);
+    const char* mark = "PROGRAMEXISTNE";
+    for (int i = 0; i < 16; ++i) {
+        h[512 + i] = completed ? (i < 14 ? static_cast<std::uint8_t>(mark[i]) : 0) : 0xFF;
+    }
+    for (int i = 0; i < 48; ++i) {
+        h[528 + i] = static_cast<std::uint8_t>(0xA0 + i);
+    }
+    return h;
+}
+
+class UploadPagesTest : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    RecordingForm form;
+    PosixFileSystem fs;
+};
+
+TEST_F(UploadPagesTest, NewNameIsCreatedEmptyAtOnce) {
+    CUdBackupFormView page(form, fs);
+    page.OnInitialUpdate();
+    EXPECT_EQ(form.lines[0], "Select the user data to save.");
+    EXPECT_EQ(form.lines[1], "Select the device data to save.");
+    const std::string path = dir.Path("backup.bin");
+    page.OnBrowseChosen(path);
+    EXPECT_TRUE(std::filesystem::exists(path));
+    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_EQ(form.lines[0], "User Data Ready!");
+    EXPECT_TRUE(form.questions.empty());
+    EXPECT_EQ(page.m_job.m_bFileReady, 1);
+    EXPECT_EQ(page.m_job.m_strFilePath, path);
+}
+
+TEST_F(UploadPagesTest, OverwriteQuestionCancelAndOk) {
+    CUdBackupFormView page(form, fs);
+    page.OnInitialUpdate();
+    const std::string good = dir.Path("good.bin");
+    page.OnBrowseChosen(good);
+    const std::string existing = dir.Path("existing.bin");
+    test::WriteFile(existing, ByteBuffer{1, 2, 3});
+
+    form.answers = {false};
+    page.OnBrowseChosen(existing);
+    EXPECT_EQ(form.questions, std::vector<std::string>{"File already exists! overwrite?"});
+    EXPECT_EQ(page.FileText(0), "");
+    EXPECT_EQ(form.fileTexts[0], "");
+    EXPECT_EQ(page.m_job.m_strFilePath, "");
+    EXPECT_EQ(page.m_job.m_bFileReady, 0);
+    EXPECT_EQ(form.lines[0], "User Data Ready!");  // the line keeps its earlier text
+    // The other mode and back: the last good name returns, still not ready.
+    page.OnModeChanged(1);
+    page.OnModeChanged(0);
+    EXPECT_EQ(page.m_job.m_strFilePath, good);
+    EXPECT_EQ(page.m_job.m_bFileReady, 0);
+
+    form.answers = {true};
+    page.OnBrowseChosen(existing);
+    EXPECT_EQ(page.m_job.m_bFileReady, 1);
+    EXPECT_EQ(test::ReadFile(existing), (ByteBuffer{1, 2, 3}));  // untouched until the head
+    StoreHead(page.m_job, 5, 10, 6);
+    Notify(page, TN_HEAD_RECEIVED);
+    Notify(page, TN_TRANSFER_END);
+    EXPECT_EQ(test::ReadFile(existing).size(), 576u);
+}
+
+TEST_F(UploadPagesTest, NameThatCannotBeOpenedShowsTheCause) {
+    CUdBackupFormView page(form, fs);
+    page.OnInitialUpdate();
+    page.OnModeChanged(1);
+    const std::string path = dir.Path("no/such/folder/dev.odf");
+    page.OnBrowseChosen(path);
+    EXPECT_EQ(form.lines[1], "File could not be opened 3\n");
+    EXPECT_EQ(page.m_job.m_bFileReady, 0);
+    EXPECT_EQ(page.FileText(1), path);  // the edit keeps the name
+}
+
+TEST_F(UploadPagesTest, UserDataAndOneDeviceFilesAreWrittenByteExact) {
+    struct Case {
+        int mode;
+        ByteBuffer header;
+    };
+    // User data: Param2 repeats Param1. One device: the engine set m_dwHeadParam2 to the sum.
+    const Case cases[] = {
+        {0, ExpectedHeader("09VK", 0x12345678, 0x12345678, 5000 + 576, "03DU", 0xCAFEBABE, "UD30",
+                           true)},
+        {1, ExpectedHeader("19VK", 0x0100, 0x0200, 0x0300 + 576, "03DD", 0xCAFEBABE, "DD30", true)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        RecordingForm f;
+        CUdBackupFormView page(f, fs);
+        page.OnInitialUpdate();
+        page.OnModeChanged(c.mode);
+        const std::string path = dir.Path(c.mode == 0 ? "ud.bin" : "dev.odf");
+        page.OnBrowseChosen(path);
+        ASSERT_EQ(page.m_job.m_bFileReady, 1);
+        if (c.mode == 0) {
+            StoreHead(page.m_job, 0x12345678, 5000, 0xCAFEBABE);
+        } else {
+            page.m_job.m_dwDevParam1 = 0x0100;
+            page.m_job.m_dwDevParam2 = 0x0200;
+            StoreHead(page.m_job, 0x0100, 0x0300, 0xCAFEBABE);
+        }
+        Notify(page, TN_HEAD_RECEIVED);
+        const ByteBuffer b0 = test::Pattern(2048, 1), b1 = test::Pattern(2048, 2),
+                         b2 = test::Pattern(904, 3);
+        SendBlock(page, 0, b0);
+        SendBlock(page, 1, test::Pattern(2048, 99));
+        SendBlock(page, 2, b2);
+        SendBlock(page, 1, b1);  // sent again: overwrites the same bytes
+        EXPECT_EQ(Notify(page, TN_VERIFY_RECEIVED), 0);
+        Notify(page, TN_RECEIVE_COMPLETE);
+        Notify(page, TN_TRANSFER_END);
+        Notify(page, TN_TRANSFER_END);  // the second one changes nothing
+        EXPECT_EQ(test::ByteDiff(test::ReadFile(path),
+                                 test::Concat(test::Concat(test::Concat(c.header, b0), b1), b2)),
+                  "");
+        EXPECT_TRUE(f.boxes.empty());
+    }
+}
+
+TEST_F(UploadPagesTest, InterruptedUploadKeepsThePendingMark) {
+    test::FakeEditor editor;
+    CDDBackupFormView page(form, fs, editor);
+    const std::string path = dir.Path("icons.vui");
+    page.OnBrowseChosen(path);
+    EXPECT_EQ(form.lines[0], "User Icon Data Ready!");
+    StoreHead(page.m_job, 0xDEAD, 4096, 0x0000BEEF);  // the first value is not stored
+    Notify(page, TN_HEAD_RECEIVED);
+    const ByteBuffer b0 = test::Pattern(2048, 4);
+    SendBlock(page, 0, b0);
+    Notify(page, TN_TRANSFER_END);  // timeout: no verify, no completion
+    EXPECT_EQ(test::ByteDiff(
+                  test::ReadFile(path),
+                  test::Concat(
+                      ExpectedHeader("29VK", 0, 0, 4096 + 576, "03IU", 0xBEEF, "UI30", false), b0)),
+              "");
+    // Blocks after the end are dropped: the file is closed.
+    SendBlock(page, 1, b0);
+    EXPECT_EQ(test::ReadFile(path).size(), 576u + 2048u);
+}
+
+TEST_F(UploadPagesTest, SecondHeadInformationRecreatesTheFile) {
+    test::FakeEditor editor;
+    CDDBackupFormView page(form, fs, editor);
+    const std::string path = dir.Path("icons.vui");
+    page.OnBrowseChosen(path);
+    StoreHead(page.m_job, 0, 8192, 1);
+    Notify(page, TN_HEAD_RECEIVED);
+    SendBlock(page, 3, test::Pattern(100, 1));
+    StoreHead(page.m_job, 0, 100, 2);
+    Notify(page, TN_HEAD_RECEIVED);
+    const ByteBuffer b0 = test::Pattern(100, 2);
+    SendBlock(page, 0, b0);
+    EXPECT_EQ(Notify(page, TN_VERIFY_RECEIVED), 0);
+    Notify(page, TN_RECEIVE_COMPLETE);
+    Notify(page, TN_TRANSFER_END);
+    EXPECT_EQ(test::ByteDiff(
+                  test::ReadFile(path),
+                  test::Concat(ExpectedHeader("29VK", 0, 0, 676, "03IU", 2, "UI30", true), b0)),
+              "");
+}
+
+TEST_F(UploadPagesTest, FailedWriteIsNeverMarkedComplete) {
+    // Budgets: the header fails, the first block fails, a later block fails.
+    for (const std::int64_t budget : {100, 576 + 1000, 576 + 2048 + 10}) {
+        SCOPED_TRACE(budget);
+        test::FaultyFileSystem faulty(budget);
+        RecordingForm f;
+        CUdBackupFormView page(f, faulty);
+        page.OnInitialUpdate();
+        const std::string path = dir.Path("full.bin");
+        std::filesystem::remove(path);
+        page.OnBrowseChosen(path);
+        StoreHead(page.m_job, 1, 4096, 2);
+        Notify(page, TN_HEAD_RECEIVED);
+        SendBlock(page, 0, test::Pattern(2048, 1));
+        SendBlock(page, 1, test::Pattern(2048, 2));
+        EXPECT_NE(Notify(page, TN_VERIFY_RECEIVED), 0);
+        // The engine skips TN_RECEIVE_COMPLETE then; even if it came, no mark is written.
+        Notify(page, TN_RECEIVE_COMPLETE);
+        Notify(page, TN_TRANSFER_END);
+        const ByteBuffer written = test::ReadFile(path);
+        if (written.size() >= 528) {
+            EXPECT_TRUE(std::all_of(written.begin() + 512, written.begin() + 528,
+                                    [](std::uint8_t b) { return b == 0xFF; }));
+        }
+    }
+}
+
+TEST_F(UploadPagesTest, HeadWithoutOutputFileWritesNothingAndIsNotSound) {
+    CUdBackupFormView page(form, fs);
+    page.OnInitialUpdate();
+    StoreHead(page.m_job, 1, 100, 2);
+    Notify(page, TN_HEAD_RECEIVED);
+    SendBlock(page, 0, test::Pattern(100, 1));
+    EXPECT_NE(Notify(page, TN_VERIFY_RECEIVED), 0);
+    EXPECT_EQ(Notify(page, TN_RELOAD_FILE), 0);
+}
+
+TEST_F(UploadPagesTest, RunningUploadKeepsItsTargetWhateverTheUserNames) {
+    CUdBackupFormView page(form, fs);
+    page.OnInitialUpdate();
+    const std::string first = dir.Path("first.bin");
+    page.OnBrowseChosen(first);
+    StoreHead(page.m_job, 1, 2048 + 10, 2);
+    Notify(page, TN_HEAD_RECEIVED);
+    const ByteBuffer b0 = test::Pattern(2048, 1), b1 = test::Pattern(10, 2);
+    SendBlock(page, 0, b0);
+    page.OnBrowseChosen(dir.Path("second.bin"));  // named meanwhile
+    page.OnModeChanged(1);                        // and the other mode selected
+    SendBlock(page, 1, b1);
+    EXPECT_EQ(Notify(page, TN_VERIFY_RECEIVED), 0);
+    Notify(page, TN_RECEIVE_COMPLETE);
+    Notify(page, TN_TRANSFER_END);
+    EXPECT_EQ(
+        test::ByteDiff(
+            test::ReadFile(first),
+            test::Concat(
+                test::Concat(ExpectedHeader("09VK", 1, 1, 2058 + 576, "03DU", 2, "UD30", true), b0),
+                b1)),
+        "");
+    EXPECT_EQ(std::filesystem::file_size(dir.Path("second.bin")), 0u);
+}
+
+TEST_F(UploadPagesTest, IconEditDoesNotChangeThePage) {
+    test::FakeEditor editor;
+    CDDBackupFormView page(form, fs, editor);
+    const std::string path = dir.Path("mine.vui");
+    page.OnBrowseChosen(path);
+    editor.result = true;
+    editor.written = dir.Path("elsewhere.vui");
+    page.OnEditClicked();
+    EXPECT_EQ(editor.proposed, std::vector<std::string>{path});
+    EXPECT_EQ(page.m_job.m_strFilePath, path);
+    EXPECT_EQ(page.m_job.m_bFileReady, 1);
+}
+
+}  // namespace
+}  // namespace vanto
