@@ -1,0 +1,91 @@
+#pragma once
+// The "User Icon Edit" dialog: a resizable dialog holding the scrolling form of 65 icon cells and
+// the OK ("확인") and Cancel ("취소") buttons, which follow the dialog's lower right corner when it
+// is resized. The editing itself is iconedit::CIconEditDialog and CIconEditFormView; this class
+// shows what they decide and asks the user what they ask.
+
+#include <QDialog>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "iconedit/icon_edit_dialog.h"
+#include "iconedit/icon_file.h"
+
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QResizeEvent;
+
+namespace vanto::gui {
+
+// The prompts the dialog shows. Each one left empty uses the real thing (QFileDialog, QMessageBox,
+// QMenu); tests put in scripted answers so that nothing blocks.
+struct IconEditPrompts {
+    // (filter, proposed name) -> chosen path or nothing
+    std::function<std::optional<std::string>(const std::string&, const std::string&)> openFile;
+    std::function<std::optional<std::string>(const std::string&, const std::string&)> saveFile;
+    // (text, caption)
+    std::function<void(const std::string&, const std::string&)> warning;
+    // (cell id, enabled items) -> chosen command or nothing
+    std::function<std::optional<iconedit::IconMenuCommand>(int, const iconedit::IconMenuState&)>
+        cellMenu;
+    // The random source of the file's seed; the system's when empty.
+    std::shared_ptr<RandomSource> random;
+};
+
+class CIconEditDialog : public QDialog {
+public:
+    explicit CIconEditDialog(QWidget* parent = nullptr, IconEditPrompts prompts = {});
+    ~CIconEditDialog() override;
+
+    void SetPath(const std::string& path);
+    std::string GetPath() const;
+
+    // The start prompt and the loading of the chosen file. exec() runs it first when it has not
+    // run yet; tests call it directly.
+    void InitDialog();
+    int exec() override;
+
+    // Shown for tests and the pages: the cell label of control `id` (nullptr for other ids), the
+    // buttons and the form.
+    QLabel* CellWidget(int id) const;
+    QPushButton* OkButton() const { return m_okButton.get(); }
+    QPushButton* CancelButton() const { return m_cancelButton.get(); }
+    QScrollArea* Form() const { return m_form.get(); }
+    // The logic, for tests.
+    iconedit::CIconEditDialog& Logic() { return *m_logic; }
+
+    void accept() override;
+    void reject() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    class Ui;
+    class CellLabel;
+
+    void BuildForm();
+
+    IconEditPrompts m_prompts;
+    std::unique_ptr<Ui> m_ui;
+    std::unique_ptr<iconedit::ImageCodec> m_codec;
+    std::shared_ptr<RandomSource> m_random;
+    std::unique_ptr<iconedit::CIconEditDialog> m_logic;
+    // Widgets, parents before their children: members are destroyed in reverse order, so each
+    // child goes before its parent.
+    std::unique_ptr<QScrollArea> m_form;
+    std::unique_ptr<QWidget> m_formContent;
+    std::vector<std::unique_ptr<QLabel>> m_labels;
+    std::map<int, std::unique_ptr<CellLabel>> m_cells;
+    std::unique_ptr<QPushButton> m_okButton;
+    std::unique_ptr<QPushButton> m_cancelButton;
+    bool m_initialised = false;
+};
+
+}  // namespace vanto::gui

@@ -1,0 +1,206 @@
+#include "iconedit/icon_edit_pack.h"
+
+#include <array>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <system_error>
+
+#include "iconedit/icon_edit_rules.h"
+#include "pages/file_io.h"
+
+namespace vanto::iconedit {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct PackArgs {
+    std::string dir;
+    std::string output;
+    std::string from;
+};
+
+std::optional<PackArgs> ParseArgs(const std::vector<std::string>& args) {
+    PackArgs parsed;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "-o" || word == "--from") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                return std::nullopt;
+            }
+            (word == "-o" ? parsed.output : parsed.from) = args[++i];
+        } else if (!word.empty() && word[0] == '-') {
+            return std::nullopt;
+        } else if (parsed.dir.empty()) {
+            parsed.dir = word;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (parsed.dir.empty() || parsed.output.empty()) {
+        return std::nullopt;
+    }
+    return parsed;
+}
+
+void PrintMessage(std::ostream& err, const std::string& where, const IconMessage& message) {
+    err << where << ": " << message.caption << "\n" << message.text << "\n";
+}
+
+using SlotKey = std::pair<int, int>;  // kind, index
+
+// Reads one icon file and puts it into its slot. False (message printed) on any refusal.
+bool PackOne(IconFile& icons, IconKind kind, int index, const fs::path& path, bool hasOwnDevSel,
+             const ImageCodec& codec, std::ostream& err) {
+    const std::string name = path.filename().string();
+    std::string error;
+    const std::optional<std::int64_t> length = FileSize(path.string(), &error);
+    if (!length) {
+        err << name << ": " << error << "\n";
+        return false;
+    }
+    if (auto refusal = CheckIconFileSize(kind, static_cast<std::uint64_t>(*length))) {
+        PrintMessage(err, name, *refusal);
+        return false;
+    }
+    ByteBuffer bytes;
+    if (!ReadWholeFile(path.string(), bytes, &error,
+                       static_cast<std::int64_t>(IconMaxPngSize(kind)))) {
+        err << name << ": " << error << "\n";
+        return false;
+    }
+    const PlaceIconResult placed = PlaceIcon(icons, kind, index, bytes, codec);
+    if (placed.refusal) {
+        PrintMessage(err, name, *placed.refusal);
+        return false;
+    }
+    if (placed.selectionNotice && !hasOwnDevSel) {
+        PrintMessage(err, name, *placed.selectionNotice);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<IconFileName> ParseIconFileName(const std::string& name) {
+    static constexpr std::array<IconKind, 3> kKinds = {ICON_DEVICE, ICON_DEVSEL, ICON_KEY};
+    for (IconKind kind : kKinds) {
+        const std::string prefix = std::string(IconKindFilePrefix(kind)) + "-";
+        // prefix, two digits, ".png"
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0 ||
+            name.compare(prefix.size() + 2, 4, ".png") != 0) {
+            continue;
+        }
+        const char tens = name[prefix.size()];
+        const char units = name[prefix.size() + 1];
+        if (tens < '0' || tens > '9' || units < '0' || units > '9') {
+            return std::nullopt;
+        }
+        const int number = (tens - '0') * 10 + (units - '0');
+        if (number < 1 || number > IconSlotCount(kind)) {
+            return std::nullopt;
+        }
+        return IconFileName{kind, number - 1};
+    }
+    return std::nullopt;
+}
+
+std::string IconFileNameOf(IconKind kind, int index) {
+    const int number = index + 1;
+    return std::string(IconKindFilePrefix(kind)) + "-" + (number < 10 ? "0" : "") +
+           std::to_string(number) + ".png";
+}
+
+int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& codec,
+                     RandomSource& random, std::ostream& out, std::ostream& err) {
+    const std::optional<PackArgs> parsed = ParseArgs(args);
+    if (!parsed) {
+        err << "usage: " << kIconsPackUsage << "\n";
+        return kPackExitUsage;
+    }
+
+    // Gather the icon files first, so that a stray name refuses the folder before anything is
+    // read. Names that look like icon names but stand for no slot are refused, not skipped.
+    std::map<SlotKey, fs::path> files;
+    std::error_code ec;
+    fs::directory_iterator it(parsed->dir, ec);
+    if (ec) {
+        err << parsed->dir << ": " << ec.message() << "\n";
+        return kPackExitRefused;
+    }
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const bool looksLikeIcon = (name.starts_with("device-") || name.starts_with("devsel-") ||
+                                    name.starts_with("key-")) &&
+                                   name.ends_with(".png");
+        if (!looksLikeIcon) {
+            continue;
+        }
+        const std::optional<IconFileName> slot = ParseIconFileName(name);
+        if (!slot) {
+            err << name << ": not an icon name (device-01.png..device-20.png, "
+                << "devsel-01.png..devsel-20.png, key-01.png..key-25.png)\n";
+            return kPackExitRefused;
+        }
+        files[{slot->kind, slot->index}] = it->path();
+    }
+    if (ec) {
+        err << parsed->dir << ": " << ec.message() << "\n";
+        return kPackExitRefused;
+    }
+
+    auto icons = std::make_unique<IconFile>();
+    if (!parsed->from.empty()) {
+        if (std::optional<IconMessage> refusal = icons->ReadIconFile(parsed->from)) {
+            PrintMessage(err, parsed->from, *refusal);
+            return kPackExitRefused;
+        }
+    }
+
+    // A device icon first, then the device's own selection icon, which replaces the one made
+    // from the device icon; then the keys.
+    for (int index = 0; index < kDeviceCount; ++index) {
+        const auto device = files.find({ICON_DEVICE, index});
+        const auto devsel = files.find({ICON_DEVSEL, index});
+        const bool hasOwnDevSel = devsel != files.end();
+        if (device != files.end() &&
+            !PackOne(*icons, ICON_DEVICE, index, device->second, hasOwnDevSel, codec, err)) {
+            return kPackExitRefused;
+        }
+        if (hasOwnDevSel &&
+            !PackOne(*icons, ICON_DEVSEL, index, devsel->second, false, codec, err)) {
+            return kPackExitRefused;
+        }
+    }
+    for (int index = 0; index < kKeyCount; ++index) {
+        const auto key = files.find({ICON_KEY, index});
+        if (key != files.end() &&
+            !PackOne(*icons, ICON_KEY, index, key->second, false, codec, err)) {
+            return kPackExitRefused;
+        }
+    }
+
+    if (const int device = icons->PrepareForSave(); device != 0) {
+        PrintMessage(err, parsed->output, IconFile::PairingMessage(device));
+        return kPackExitRefused;
+    }
+    if (std::optional<std::string> error = icons->WriteIconFile(parsed->output, random)) {
+        err << parsed->output << ": " << *error << "\n";
+        return kPackExitRefused;
+    }
+
+    int devices = 0;
+    int keys = 0;
+    for (int index = 0; index < kDeviceCount; ++index) {
+        devices += icons->HasIcon(ICON_DEVICE, index) ? 1 : 0;
+    }
+    for (int index = 0; index < kKeyCount; ++index) {
+        keys += icons->HasIcon(ICON_KEY, index) ? 1 : 0;
+    }
+    out << parsed->output << ": " << devices << " devices with their icons, " << keys
+        << " key icons\n";
+    return kPackExitOk;
+}
+
+}  // namespace vanto::iconedit
