@@ -1,0 +1,147 @@
+// The six function pages: each page's logic on its Qt form.
+#include <memory>
+
+#include "app/gui/forms/function_form.h"
+#include "app/gui/forms/icon_editor_launcher.h"
+#include "app/gui/function_page.h"
+#include "app/gui/pictures.h"
+#include "pages/app_dnld_form_view.h"
+#include "pages/dd_backup_form_view.h"
+#include "pages/dd_restore_form_view.h"
+#include "pages/posix_file_system.h"
+#include "pages/rdb_dnld_form_view.h"
+#include "pages/ud_backup_form_view.h"
+#include "pages/ud_restore_form_view.h"
+
+namespace vanto::gui {
+
+namespace {
+
+FormSpec SpecFor(int index) {
+    FormSpec spec;
+    spec.colour = PageColour(index);
+    const QString userDataFilter = QStringLiteral("User data files|*.bin|All files|*.*||");
+    const QString deviceFilter = QStringLiteral("One Device data files|*.odf|All files|*.*||");
+    const QString iconFilter = QStringLiteral("User icon files|*.vui|All files|*.*||");
+    switch (index) {
+        case FUNC_APP_DOWNLOAD:
+            spec.mode[0] = {QStringLiteral("Application Download"), QStringLiteral("Application:"),
+                            QStringLiteral("s19"),
+                            QStringLiteral("Application files|*.s19|All files|*.*||"),
+                            QStringLiteral("Select the application to download.")};
+            break;
+        case FUNC_DB_DOWNLOAD:
+            spec.mode[0] = {QStringLiteral("Database Download"), QStringLiteral("Database:"),
+                            QStringLiteral("bin"),
+                            QStringLiteral("Database files|*.bin|All files|*.*||"),
+                            QStringLiteral("Select the database to download.")};
+            break;
+        case FUNC_USERDATA_UPLOAD:
+            spec.modes = 2;
+            spec.newNames = true;
+            spec.mode[0] = {QStringLiteral("User Data Upload"), QStringLiteral("User Data:"),
+                            QStringLiteral("bin"), userDataFilter,
+                            QStringLiteral("Select the user data to save.")};
+            spec.mode[1] = {QStringLiteral("One Device Upload"), QStringLiteral("One Device:"),
+                            QStringLiteral("odf"), deviceFilter,
+                            QStringLiteral("Select the device data to save.")};
+            break;
+        case FUNC_USERDATA_DOWNLOAD:
+            spec.modes = 2;
+            spec.mode[0] = {QStringLiteral("User Data Download"), QStringLiteral("User Data:"),
+                            QStringLiteral("bin"), userDataFilter,
+                            QStringLiteral("Select the user data to download.")};
+            spec.mode[1] = {QStringLiteral("One Device Download"), QStringLiteral("One Device:"),
+                            QStringLiteral("odf"), deviceFilter,
+                            QStringLiteral("Select the device data to download.")};
+            break;
+        case FUNC_ICON_UPLOAD:
+            spec.newNames = true;
+            spec.editButton = true;
+            spec.mode[0] = {QStringLiteral("User Icon Upload"), QStringLiteral("User Icon:"),
+                            QStringLiteral("vui"), iconFilter,
+                            QStringLiteral("Select the user icon to save.")};
+            break;
+        default:
+            spec.editButton = true;
+            spec.mode[0] = {QStringLiteral("User Icon Download"), QStringLiteral("User Icon:"),
+                            QStringLiteral("vui"), iconFilter,
+                            QStringLiteral("Select the user icon to download.")};
+            break;
+    }
+    return spec;
+}
+
+// A page's logic on its form. The form is created first: the logic talks to it from its
+// constructor on.
+class FormPage final : public FunctionPageView {
+public:
+    explicit FormPage(int index)
+        : m_form(std::make_unique<FunctionForm>(SpecFor(index))), m_editor(*m_form) {
+        m_form->setObjectName(QStringLiteral("FunctionForm%1").arg(index));
+        FileSystem& fs = DefaultFileSystem();
+        switch (index) {
+            case FUNC_APP_DOWNLOAD:
+                m_page = std::make_unique<CAppDnldFormView>(*m_form, fs);
+                break;
+            case FUNC_DB_DOWNLOAD:
+                m_page = std::make_unique<CRdbDnldFormView>(*m_form, fs);
+                break;
+            case FUNC_USERDATA_UPLOAD: {
+                auto page = std::make_unique<CUdBackupFormView>(*m_form, fs);
+                CUdBackupFormView* logic = page.get();
+                m_form->onModeClicked = [logic](int mode) { logic->OnModeChanged(mode); };
+                m_page = std::move(page);
+                break;
+            }
+            case FUNC_USERDATA_DOWNLOAD: {
+                auto page = std::make_unique<CUdRestoreFormView>(*m_form, fs);
+                CUdRestoreFormView* logic = page.get();
+                m_form->onModeClicked = [logic](int mode) { logic->OnModeChanged(mode); };
+                m_page = std::move(page);
+                break;
+            }
+            case FUNC_ICON_UPLOAD: {
+                auto page = std::make_unique<CDDBackupFormView>(*m_form, fs, m_editor);
+                CDDBackupFormView* logic = page.get();
+                m_form->onEditClicked = [logic] { logic->OnEditClicked(); };
+                m_page = std::move(page);
+                break;
+            }
+            default: {
+                auto page = std::make_unique<CDDRestoreFormView>(*m_form, fs, m_editor);
+                CDDRestoreFormView* logic = page.get();
+                m_form->onEditClicked = [logic] { logic->OnEditClicked(); };
+                m_page = std::move(page);
+                break;
+            }
+        }
+        CKvMgrFormView* logic = m_page.get();
+        m_form->onBrowseChosen = [logic](const std::string& path) { logic->OnBrowseChosen(path); };
+    }
+    ~FormPage() override {
+        // The logic goes first: an upload page closes its file, and nothing may call the form
+        // after it is gone.
+        m_page.reset();
+    }
+
+    QWidget& Widget() override { return *m_form; }
+    vanto::TransferPage* Page() override { return m_page.get(); }
+    void InitialUpdate() override { m_page->OnInitialUpdate(); }
+
+private:
+    std::unique_ptr<FunctionForm> m_form;
+    IconEditorLauncher m_editor;
+    std::unique_ptr<CKvMgrFormView> m_page;
+};
+
+}  // namespace
+
+std::unique_ptr<FunctionPageView> MakeFunctionPage(int index) {
+    if (index < 0 || index >= FUNC_COUNT) {
+        return nullptr;
+    }
+    return std::make_unique<FormPage>(index);
+}
+
+}  // namespace vanto::gui

@@ -1,0 +1,307 @@
+#include "app/gui/ribbon_bar.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPixmap>
+
+#include "app/core/app_look.h"
+#include "app/core/function_commands.h"
+#include "app/gui/pictures.h"
+#include "app/gui/qt_owned.h"
+
+namespace vanto::gui {
+
+namespace {
+
+constexpr int kLargePicture = 32;
+
+// "Application Download" -> "Application\nDownload", as large ribbon buttons break their labels.
+QString TwoLineLabel(const char* label) {
+    QString text = QString::fromUtf8(label);
+    const qsizetype space = text.lastIndexOf(QLatin1Char(' '));
+    if (space > 0) {
+        text[space] = QLatin1Char('\n');
+    }
+    return text;
+}
+
+}  // namespace
+
+CRibbonBar::CRibbonBar(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("RibbonBar"));
+    setAttribute(Qt::WA_StyledBackground);
+    m_layout = std::make_unique<QVBoxLayout>(this);
+    m_layout->setContentsMargins(4, 2, 4, 4);
+    m_layout->setSpacing(0);
+    BuildMenus();
+    BuildTabRow();
+    BuildPanel();
+    SetSelectedFunction(0);
+    qApp->installEventFilter(this);
+}
+
+CRibbonBar::~CRibbonBar() {
+    qApp->removeEventFilter(this);
+}
+
+void CRibbonBar::BuildMenus() {
+    m_appMenu = std::make_unique<QMenu>(this);
+    for (std::size_t i = 0; i < kFunctionCommands.size(); ++i) {
+        const auto& cmd = kFunctionCommands[i];
+        QAction* action = m_appMenu->addAction(
+            QIcon(QPixmap::fromImage(DrawFunctionPicture(static_cast<int>(i), kLargePicture))),
+            QString::fromUtf8(cmd.menuLabel));
+        action->setData(cmd.id);
+        action->setToolTip(QString::fromStdString(PromptDescription(cmd.prompt)));
+        connect(action, &QAction::triggered, this,
+                [this, i] { emit FunctionCommand(static_cast<int>(i)); });
+        m_menuActions[i] = action;
+    }
+    m_appMenu->addSeparator();
+    m_exitAction = m_appMenu->addAction(QIcon(QPixmap::fromImage(DrawExitPicture(16))),
+                                        QStringLiteral("E&xit"));
+    m_exitAction->setData(ID_APP_EXIT);
+    connect(m_exitAction, &QAction::triggered, this, [this] { emit ExitCommand(); });
+
+    m_styleMenu = std::make_unique<QMenu>(this);
+    m_lookGroup = std::make_unique<QActionGroup>(this);
+    // A stored value outside the five styles checks no item, so the group must allow none.
+    m_lookGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    for (const auto& item : kAppLookItems) {
+        QAction* action = m_styleMenu->addAction(QString::fromUtf8(item.label));
+        action->setCheckable(true);
+        action->setData(item.id);
+        m_lookGroup->addAction(action);
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { emit LookCommand(id); });
+    }
+}
+
+void CRibbonBar::BuildTabRow() {
+    m_tabRow = std::make_unique<QWidget>(this);
+    m_tabRow->setObjectName(QStringLiteral("RibbonTabRow"));
+    m_tabLayout = std::make_unique<QHBoxLayout>(m_tabRow.get());
+    m_tabLayout->setContentsMargins(0, 0, 0, 0);
+    m_tabLayout->setSpacing(6);
+
+    m_appButton = std::make_unique<QToolButton>(m_tabRow.get());
+    m_appButton->setObjectName(QStringLiteral("AppButton"));
+    m_appButton->setIcon(AppIcon());
+    m_appButton->setIconSize(QSize(18, 18));
+    m_appButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_appButton->setPopupMode(QToolButton::InstantPopup);
+    m_appButton->setMenu(m_appMenu.get());
+    m_appButton->setToolTip(QStringLiteral("Application menu"));
+    m_appButton->installEventFilter(this);
+
+    m_homeTab = std::make_unique<QToolButton>(m_tabRow.get());
+    m_homeTab->setObjectName(QStringLiteral("HomeTab"));
+    m_homeTab->setText(QStringLiteral("Home"));
+    m_homeTab->setAutoRaise(true);
+    m_homeTab->installEventFilter(this);
+
+    m_styleButton = std::make_unique<QToolButton>(m_tabRow.get());
+    m_styleButton->setObjectName(QStringLiteral("StyleButton"));
+    m_styleButton->setText(QStringLiteral("Style"));
+    m_styleButton->setAutoRaise(true);
+    m_styleButton->setPopupMode(QToolButton::InstantPopup);
+    m_styleButton->setMenu(m_styleMenu.get());
+
+    m_aboutButton = std::make_unique<QToolButton>(m_tabRow.get());
+    m_aboutButton->setObjectName(QStringLiteral("AboutButton"));
+    m_aboutButton->setIcon(QIcon(QPixmap::fromImage(DrawAboutPicture(16))));
+    m_aboutButton->setAutoRaise(true);
+    m_aboutButton->setToolTip(QStringLiteral("About"));
+    connect(m_aboutButton.get(), &QToolButton::clicked, this, [this] { emit AboutCommand(); });
+
+    m_tabLayout->addWidget(m_appButton.get());
+    m_tabLayout->addWidget(m_homeTab.get(), 0, Qt::AlignBottom);
+    m_tabLayout->addStretch(1);
+    m_tabLayout->addWidget(m_styleButton.get());
+    m_tabLayout->addWidget(m_aboutButton.get());
+    m_layout->addWidget(m_tabRow.get());
+}
+
+void CRibbonBar::BuildPanel() {
+    m_panel = std::make_unique<QFrame>(this);
+    m_panel->setObjectName(QStringLiteral("RibbonPanel"));
+    m_panelLayout = std::make_unique<QVBoxLayout>(m_panel.get());
+    m_panelLayout->setContentsMargins(3, 3, 3, 1);
+    m_panelLayout->setSpacing(1);
+    m_buttonRow = MakeQtOwned<QHBoxLayout>();
+    m_panelLayout->addLayout(m_buttonRow);
+    m_buttonRow->setSpacing(2);
+    for (std::size_t i = 0; i < kFunctionCommands.size(); ++i) {
+        const auto& cmd = kFunctionCommands[i];
+        auto button = std::make_unique<QToolButton>(m_panel.get());
+        button->setObjectName(QStringLiteral("FunctionButton%1").arg(i));
+        button->setText(TwoLineLabel(cmd.buttonLabel));
+        button->setAccessibleName(QString::fromUtf8(cmd.buttonLabel));
+        button->setIcon(
+            QIcon(QPixmap::fromImage(DrawFunctionPicture(static_cast<int>(i), kLargePicture))));
+        button->setIconSize(QSize(kLargePicture, kLargePicture));
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setToolTip(QString::fromStdString(PromptDescription(cmd.prompt)));
+        button->setCheckable(true);
+        button->setAutoRaise(true);
+        button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+        connect(button.get(), &QToolButton::clicked, this,
+                [this, i] { emit FunctionCommand(static_cast<int>(i)); });
+        m_buttonRow->addWidget(button.get());
+        m_functionButtons[i] = std::move(button);
+    }
+    m_buttonRow->addStretch(1);
+    m_panelCaption = std::make_unique<QLabel>(QStringLiteral("Function"), m_panel.get());
+    m_panelCaption->setObjectName(QStringLiteral("RibbonPanelCaption"));
+    m_panelCaption->setAlignment(Qt::AlignCenter);
+    m_panelLayout->addWidget(m_panelCaption.get());
+    m_layout->addWidget(m_panel.get());
+}
+
+void CRibbonBar::SetSelectedFunction(int index) {
+    for (std::size_t i = 0; i < m_functionButtons.size(); ++i) {
+        m_functionButtons[i]->setChecked(static_cast<int>(i) == index);
+    }
+}
+
+void CRibbonBar::UpdateLookChecks(const std::function<bool(int)>& isChecked) {
+    for (QAction* action : m_lookGroup->actions()) {
+        action->setChecked(isChecked(action->data().toInt()));
+    }
+}
+
+QAction* CRibbonBar::LookAction(int id) const {
+    for (QAction* action : m_lookGroup->actions()) {
+        if (action->data().toInt() == id) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+bool CRibbonBar::PanelVisible() const {
+    return m_panel->isVisible();
+}
+
+QString CRibbonBar::ShownKeyTips() const {
+    QString letters;
+    for (const auto& badge : m_badges) {
+        letters += badge->text();
+    }
+    return letters;
+}
+
+void CRibbonBar::AddBadge(QWidget& target, QChar letter) {
+    auto badge = std::make_unique<QLabel>(QString(letter), this);
+    badge->setObjectName(QStringLiteral("KeyTip"));
+    badge->setStyleSheet(QStringLiteral(
+        "background: #fffbe0; color: black; border: 1px solid #7a7a7a; border-radius: 2px; "
+        "padding: 0px 3px; font-weight: bold;"));
+    badge->adjustSize();
+    const QPoint anchor = target.mapTo(this, QPoint(target.width() / 2, target.height()));
+    badge->move(anchor.x() - badge->width() / 2,
+                std::min(anchor.y() - badge->height() / 2, height() - badge->height()));
+    badge->show();
+    badge->raise();
+    m_badges.push_back(std::move(badge));
+}
+
+void CRibbonBar::ShowKeyTips(KeyTipLevel level) {
+    m_badges.clear();
+    m_keyTipLevel = level;
+    if (level == KeyTipLevel::TabRow) {
+        AddBadge(*m_appButton, QLatin1Char(kAppButtonKeyTip));
+        AddBadge(*m_homeTab, QLatin1Char(kHomeTabKeyTip));
+        AddBadge(*m_aboutButton, QLatin1Char(kAboutKeyTip));
+    } else if (level == KeyTipLevel::HomePanel) {
+        for (std::size_t i = 0; i < kFunctionCommands.size(); ++i) {
+            AddBadge(*m_functionButtons[i], QLatin1Char(kFunctionCommands[i].keyTip));
+        }
+    }
+}
+
+bool CRibbonBar::HandleKeyTip(int key) {
+    if (key == Qt::Key_Escape) {
+        ShowKeyTips(m_keyTipLevel == KeyTipLevel::HomePanel ? KeyTipLevel::TabRow
+                                                            : KeyTipLevel::Off);
+        return true;
+    }
+    const KeyTipLevel level = m_keyTipLevel;
+    ShowKeyTips(KeyTipLevel::Off);
+    if (level == KeyTipLevel::TabRow) {
+        if (key == kAppButtonKeyTip) {
+            m_appButton->showMenu();
+        } else if (key == kHomeTabKeyTip) {
+            ShowKeyTips(KeyTipLevel::HomePanel);
+        } else if (key == kAboutKeyTip) {
+            emit AboutCommand();
+        }
+        return true;
+    }
+    for (std::size_t i = 0; i < kFunctionCommands.size(); ++i) {
+        if (key == kFunctionCommands[i].keyTip) {
+            emit FunctionCommand(static_cast<int>(i));
+        }
+    }
+    return true;
+}
+
+bool CRibbonBar::OnWindowKey(QEvent* event) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (event->type() == QEvent::KeyPress) {
+        if (key->key() == Qt::Key_Alt) {
+            m_altAlone = !key->isAutoRepeat() || m_altAlone;
+            return false;
+        }
+        m_altAlone = false;
+        if (m_keyTipLevel != KeyTipLevel::Off) {
+            return HandleKeyTip(key->key());
+        }
+        if (key->modifiers() == Qt::AltModifier) {
+            if (key->key() == kAppButtonKeyTip) {
+                m_appButton->showMenu();
+                return true;
+            }
+            if (key->key() == kHomeTabKeyTip) {
+                ShowKeyTips(KeyTipLevel::HomePanel);
+                return true;
+            }
+        }
+        return false;
+    }
+    // Alt pressed and released on its own shows the key tips of the tab row, or hides them.
+    if (key->key() == Qt::Key_Alt && !key->isAutoRepeat()) {
+        if (m_altAlone) {
+            ShowKeyTips(m_keyTipLevel == KeyTipLevel::Off ? KeyTipLevel::TabRow : KeyTipLevel::Off);
+        }
+        m_altAlone = false;
+        return true;
+    }
+    return false;
+}
+
+bool CRibbonBar::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    // A double click on the application button or on the tab does nothing: it neither closes the
+    // program nor folds the ribbon.
+    if (type == QEvent::MouseButtonDblClick &&
+        (watched == m_appButton.get() || watched == m_homeTab.get())) {
+        return true;
+    }
+    if (type == QEvent::KeyPress || type == QEvent::KeyRelease) {
+        // Key events reach the focus widget first and travel up to the window when nobody takes
+        // them; a key the ribbon handles is taken at the first of these, so it acts once.
+        QWidget* target = qobject_cast<QWidget*>(watched);
+        if (target != nullptr && target->window() == window() &&
+            (target == QApplication::focusWidget() || target == window())) {
+            return OnWindowKey(event);
+        }
+        return false;
+    }
+    if (type == QEvent::MouseButtonPress && m_keyTipLevel != KeyTipLevel::Off) {
+        ShowKeyTips(KeyTipLevel::Off);
+    }
+    return false;
+}
+
+}  // namespace vanto::gui

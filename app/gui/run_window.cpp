@@ -1,0 +1,218 @@
+#include "app/gui/run_window.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/core/app_look.h"
+#include "app/core/function_commands.h"
+#include "app/gui/forms/icon_editor_launcher.h"
+#include "app/gui/pictures.h"
+#include "app/gui/qt_owned.h"
+#include "app/gui/tavro_app.h"
+#include "link/link_factory.h"
+
+#if VANTO_HAVE_ICON_EDITOR
+#include "app/iconedit/icon_editor_runner.h"
+#endif
+
+namespace vanto::gui {
+
+namespace {
+
+struct WindowArgs {
+    std::string link = "usb";
+    std::string usb;
+    QString screenshotDir;
+};
+
+bool TakeValue(int argc, char** argv, int& i, const char* name, std::string& value) {
+    const std::size_t n = std::strlen(name);
+    if (std::strncmp(argv[i], name, n) != 0) {
+        return false;
+    }
+    if (argv[i][n] == '=') {
+        value = argv[i] + n + 1;
+        return true;
+    }
+    if (argv[i][n] != '\0') {
+        return false;
+    }
+    if (i + 1 >= argc) {
+        value.clear();
+        return true;
+    }
+    value = argv[++i];
+    return true;
+}
+
+// Parses what QApplication left; false (with a message) on a usage error.
+bool ParseWindowArgs(int argc, char** argv, WindowArgs& args) {
+    for (int i = 1; i < argc; ++i) {
+        std::string value;
+        if (TakeValue(argc, argv, i, "--link", value)) {
+            args.link = value;
+        } else if (TakeValue(argc, argv, i, "--usb", value)) {
+            args.usb = value;
+        } else if (TakeValue(argc, argv, i, "--screenshot", value)) {
+            args.screenshotDir = QString::fromStdString(value);
+        } else {
+            std::fprintf(stderr, "vanto-remote-manager: unknown option '%s'\n", argv[i]);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The link the options name; for plain "usb" the ids come from --usb or the setting
+// "Link/UsbIds".
+bool MakeLinkOption(const WindowArgs& args, vanto::LinkOption& option) {
+    std::string error;
+    if (!vanto::ParseLinkOption(args.link, option, error)) {
+        std::fprintf(stderr, "vanto-remote-manager: --link: %s\n", error.c_str());
+        return false;
+    }
+    if (option.kind == vanto::LinkOption::Kind::kUsb && option.usbIds.empty()) {
+        std::string ids = args.usb;
+        if (ids.empty()) {
+            QSettings settings(QStringLiteral("Local AppWizard-Generated Applications"),
+                               QStringLiteral("Tavro"));
+            ids = settings.value(QStringLiteral("Link/UsbIds")).toString().toStdString();
+        }
+        if (!ids.empty() && !vanto::ParseUsbIdList(ids, option.usbIds, error)) {
+            std::fprintf(stderr, "vanto-remote-manager: --usb: %s\n", error.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+QString FileStem(const char* label) {
+    return QString::fromUtf8(label).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
+}
+
+// Saves every page under the starting look, then page 0 under each look, and quits.
+void TakeScreenshots(CTavroApp& app, const QString& dir) {
+    CMainFrame& frame = *app.Frame();
+    QDir().mkpath(dir);
+    auto save = [&](const QString& name) {
+        QApplication::processEvents();
+        frame.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+    };
+    for (int i = 0; i < vanto::FUNC_COUNT; ++i) {
+        frame.OnFunctionCommand(i);
+        save(QStringLiteral("page-%1-%2").arg(i).arg(FileStem(kFunctionCommands[i].buttonLabel)));
+    }
+    frame.OnFunctionCommand(0);
+    // A transfer under way, as the engine would show it, for the coloured progress bar.
+    if (vanto::TransferPage* page = app.Page(0)) {
+        page->OnTransferNotify(TN_PROGRESS_RANGE, 0);
+        page->OnTransferNotify(TN_PROGRESS_POS, 60);
+        page->OnTransferNotify(TN_SET_MESSAGE,
+                               reinterpret_cast<std::intptr_t>(" 60% PROCESSING..."));
+        save(QStringLiteral("transfer-application-download"));
+        page->OnTransferNotify(TN_PROGRESS_POS, 0);
+        page->OnTransferNotify(TN_SET_MESSAGE,
+                               reinterpret_cast<std::intptr_t>("Waiting for request..."));
+    }
+    for (const auto& item : kAppLookItems) {
+        frame.OnLookCommand(item.id);
+        save(QStringLiteral("look-%1").arg(FileStem(item.label)));
+    }
+    frame.OnLookCommand(ID_VIEW_APPLOOK_DEFAULT);
+    QApplication::quit();
+}
+
+// A remote that may not be opened, or a USB stack that cannot be used: said once, in a box that
+// does not hold the poll that found it.
+void ShowLinkNotice(CTavroApp& app, const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    CMainFrame* frame = app.Frame();
+    if (frame == nullptr) {
+        return;
+    }
+    auto* box = MakeQtOwned<QMessageBox>(QMessageBox::Warning, frame->windowTitle(),
+                                         QString::fromStdString(text), QMessageBox::Ok, frame);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+}  // namespace
+
+bool IsWindowArgument(const char* arg) {
+    if (arg == nullptr) {
+        return true;
+    }
+    for (const char* name : {"--link", "--usb", "--screenshot"}) {
+        const std::size_t n = std::strlen(name);
+        if (std::strncmp(arg, name, n) == 0 && (arg[n] == '\0' || arg[n] == '=')) {
+            return true;
+        }
+    }
+    // Qt's own options (-platform, -style, ...) start with a single dash.
+    return arg[0] == '-' && arg[1] != '-' && arg[1] != '\0' && std::strcmp(arg, "-h") != 0;
+}
+
+int RunWindow(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("vanto-remote-manager"));
+    QApplication::setApplicationDisplayName(QStringLiteral("VANTO Remote Manager"));
+    QApplication::setDesktopFileName(QStringLiteral("vanto-remote-manager"));
+    QApplication::setWindowIcon(AppIcon());
+
+    WindowArgs args;
+    const QStringList rest = QApplication::arguments();
+    std::vector<std::string> owned;
+    for (const QString& a : rest) {
+        owned.push_back(a.toStdString());
+    }
+    std::vector<char*> plain;
+    for (auto& a : owned) {
+        plain.push_back(a.data());
+    }
+    if (!ParseWindowArgs(static_cast<int>(plain.size()), plain.data(), args)) {
+        return 2;
+    }
+    vanto::LinkOption linkOption;
+    if (!MakeLinkOption(args, linkOption)) {
+        return 2;
+    }
+
+#if VANTO_HAVE_ICON_EDITOR
+    SetIconEditorDialog([](QWidget* parent, const std::string& proposedPath) {
+        return RunIconEditDialog(parent, proposedPath);
+    });
+#endif
+
+    const bool screenshots = !args.screenshotDir.isEmpty();
+    QTemporaryDir settingsDir;
+    CTavroApp app;
+    CTavroApp::Options options;
+    if (screenshots) {
+        // Pictures never change the user's stored style.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+        options.singleInstance = false;
+    } else {
+        options.frame.makeLink = [linkOption, &app] {
+            return vanto::MakeDeviceLink(
+                linkOption, [&app](const std::string& text) { ShowLinkNotice(app, text); });
+        };
+    }
+
+    if (!app.InitInstance(std::move(options))) {
+        return app.OtherCopyRuns() ? 0 : 1;
+    }
+    if (screenshots) {
+        QTimer::singleShot(300, [&app, &args] { TakeScreenshots(app, args.screenshotDir); });
+    }
+    return QApplication::exec();
+}
+
+}  // namespace vanto::gui
