@@ -5,6 +5,7 @@
 
 #include "app/cli/commands.h"
 #include "app/core/product_title.h"
+#include "app/gui/run_window.h"
 
 namespace vanto::cli {
 
@@ -17,7 +18,8 @@ void PrintUsage(bool toStderr) {
                  "\n"
                  "Commands:\n"
                  "  serve --function F --file PATH [--mode user-data|one-device]\n"
-                 "        [--link usb|usb:VID:PID|tty:PATH] [--once] [--yes] [--trace]\n"
+                 "        [--link usb|usb:VID:PID|tty:PATH] [--usb VID:PID[,..]] [--once] [--yes]\n"
+                 "        [--trace]\n"
                  "                         serve one function page without a window\n"
                  "  image IN.s19 -o OUT     convert and check an application image\n"
                  "  info FILE               show a file's header and which check it passes\n"
@@ -34,9 +36,8 @@ void PrintUsage(bool toStderr) {
 
 int main(int argc, char** argv) {
     using namespace vanto::cli;
-    if (argc < 2) {
-        std::fprintf(stderr, "The window is not part of this build yet.\n");
-        return kExitUsage;
+    if (argc < 2 || vanto::gui::IsWindowArgument(argv[1])) {
+        return vanto::gui::RunWindow(argc, argv);
     }
     const std::string cmd = argv[1];
     const Args rest(argv + 2, argv + argc);
@@ -44,6 +45,13 @@ int main(int argc, char** argv) {
         PrintUsage(false);
         return kExitOk;
     }
+    if (cmd == "--print-udev-rules") {
+        return RunPrintUdevRules(rest);
+    }
+    if (cmd == "image") return RunImage(rest);
+    if (cmd == "info") return RunInfo(rest);
+    if (cmd == "icons") return RunIcons(rest);
+    if (cmd == "serve") return RunServe(rest);
     if (cmd == "--version") {
         std::printf("%s\n", vanto::BuildProductTitle().c_str());
         return kExitOk;

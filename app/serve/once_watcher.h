@@ -1,0 +1,33 @@
+#pragma once
+// Decides when `serve --once` is done: after the first exchange that was accepted
+// ("Communication started...") has returned to idle ("Waiting for request..." after it). Refused,
+// damaged and unknown requests never show "Communication started...", so they do not end it.
+// The exchange counts as a success only when its last message before idle was
+// "End of Communication" and no message box was shown during it (an upload whose data the engine
+// found corrupted also ends with "End of Communication", but with a box).
+
+#include <string>
+
+namespace vanto::serve {
+
+class OnceWatcher {
+public:
+    // Every message-line text of the showing page, in order.
+    void OnLine(const std::string& text);
+    // Every message box shown while serving.
+    void OnBox();
+
+    bool Done() const { return m_bDone; }
+    bool Succeeded() const { return m_bDone && m_bSuccess; }
+    // True while an accepted exchange has not yet returned to idle.
+    bool InExchange() const { return m_bAccepted && !m_bDone; }
+
+private:
+    bool m_bAccepted = false;
+    bool m_bBoxShown = false;
+    bool m_bDone = false;
+    bool m_bSuccess = false;
+    std::string m_strLast;
+};
+
+}  // namespace vanto::serve

@@ -1,0 +1,176 @@
+#include "app/serve/serve_session.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <array>
+#include <cstdio>
+#include <memory>
+
+#include "app/host/engine_host.h"
+#include "app/serve/console_out.h"
+#include "app/serve/frame_trace.h"
+#include "app/serve/function_page_set.h"
+#include "app/serve/headless_form.h"
+#include "app/serve/once_watcher.h"
+#include "app/serve/serve_options.h"
+#include "app/serve/signal_pipe.h"
+#include "pages/posix_file_system.h"
+#include "pages/ud_backup_form_view.h"
+#include "pages/ud_restore_form_view.h"
+
+namespace vanto::serve {
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitRefused = 1;
+constexpr int kExitUsage = 2;
+
+// The icon editor needs a window: headless, "Edit" is never offered, and a run ends as Cancel.
+class NoIconEditor final : public IconEditorRunner {
+public:
+    bool Run(const std::string& /*proposedPath*/) override { return false; }
+    std::string GetPath() const override { return {}; }
+};
+
+class Session {
+public:
+    explicit Session(const ServeOptions& options) : m_options(options) {}
+
+    int Run();
+
+private:
+    class Alert final : public ModalAlert {
+    public:
+        explicit Alert(Session& session) : m_session(session) {}
+        void ShowModal(const std::string& text) override { m_session.OnBox(text); }
+
+    private:
+        Session& m_session;
+    };
+
+    void OnLine(const std::string& text);
+    void OnBox(const std::string& text);
+    void Finish(int status);
+    void ApplyModeAndFile();
+
+    const ServeOptions& m_options;
+    OnceWatcher m_watcher;
+    Alert m_alert{*this};
+    NoIconEditor m_editor;
+    std::array<std::unique_ptr<HeadlessForm>, FUNC_COUNT> m_forms;
+    std::unique_ptr<FunctionPageSet> m_pages;
+    bool m_bFinishing = false;
+};
+
+void Session::OnLine(const std::string& text) {
+    PrintOutLine(text);
+    if (!m_options.once) {
+        return;
+    }
+    m_watcher.OnLine(text);
+    if (m_watcher.Done()) {
+        // Leave the engine's call first; the loop ends on its next turn.
+        Finish(m_watcher.Succeeded() ? kExitOk : kExitRefused);
+    }
+}
+
+void Session::OnBox(const std::string& text) {
+    PrintErrLine("box: " + text);
+    m_watcher.OnBox();
+}
+
+void Session::Finish(int status) {
+    if (m_bFinishing) {
+        return;
+    }
+    m_bFinishing = true;
+    QTimer::singleShot(0, QCoreApplication::instance(),
+                       [status] { QCoreApplication::exit(status); });
+}
+
+void Session::ApplyModeAndFile() {
+    CKvMgrFormView* page = m_pages->View(m_options.function);
+    if (m_options.mode >= 0) {
+        if (auto* backup = dynamic_cast<CUdBackupFormView*>(page)) {
+            backup->OnModeChanged(m_options.mode);
+        } else if (auto* restore = dynamic_cast<CUdRestoreFormView*>(page)) {
+            restore->OnModeChanged(m_options.mode);
+        }
+    }
+    // As a file chosen with the browse button: the page loads and checks it, or names it as its
+    // output, at once.
+    page->OnBrowseChosen(m_options.file);
+}
+
+int Session::Run() {
+    for (int i = 0; i < FUNC_COUNT; ++i) {
+        const bool showing = i == m_options.function;
+        HeadlessForm::LineSink onLine;
+        HeadlessForm::LineSink onBox;
+        if (showing) {
+            onLine = [this](const std::string& text) { OnLine(text); };
+            onBox = [this](const std::string& text) { OnBox(text); };
+        }
+        m_forms[static_cast<std::size_t>(i)] =
+            std::make_unique<HeadlessForm>(onLine, onBox, m_options.yes);
+    }
+    m_pages = std::make_unique<FunctionPageSet>(
+        [this](int index) -> PageForm& { return *m_forms[static_cast<std::size_t>(index)]; },
+        DefaultFileSystem(), m_editor);
+    m_pages->Show(m_options.function);
+    ApplyModeAndFile();
+
+    auto link = MakeDeviceLink(m_options.link,
+                               [](const std::string& text) { PrintErrLine("link: " + text); });
+    host::EngineHost host(*m_pages, m_alert, std::move(link));
+    host.SetStatusSink([](const std::string& text) { PrintErrLine("status: " + text); });
+    FrameTracer tracer;
+    if (m_options.trace) {
+        host.Engine().SetTraceSink(&tracer);
+        host.SetWriteTap(
+            [&tracer](const std::uint8_t* frame, std::size_t n) { tracer.OnFrameSent(frame, n); });
+    }
+    bool interrupted = false;
+    SignalPipe signalPipe([this, &interrupted] {
+        interrupted = true;
+        Finish(m_options.once && !m_watcher.Done() ? kExitRefused : kExitOk);
+    });
+    if (!signalPipe.Installed()) {
+        PrintErrLine("serve: Ctrl-C handling could not be set up");
+    }
+
+    host.Start();
+    const int status = QCoreApplication::exec();
+    host.Stop();
+    // An upload cut short keeps its output file open until the page hears of the end.
+    if (TransferPage* job = host.Engine().JobView()) {
+        job->OnTransferNotify(TN_TRANSFER_END, 0);
+    }
+    if (interrupted) {
+        PrintErrLine("serve: interrupted");
+    }
+    return status;
+}
+
+}  // namespace
+
+int RunServe(const std::vector<std::string>& args) {
+    ServeOptions options;
+    std::string error;
+    if (!ParseServeOptions(args, options, error)) {
+        std::fprintf(stderr, "serve: %s\n\n%s", error.c_str(), ServeUsage());
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(ServeUsage(), stdout);
+        return kExitOk;
+    }
+    static int argc = 1;
+    static char name[] = "vanto-remote-manager";
+    static char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    Session session(options);
+    return session.Run();
+}
+
+}  // namespace vanto::serve

@@ -1,0 +1,18 @@
+#pragma once
+// `serve`: one function page served without a window. The same six pages and the same engine as
+// the window run on the main thread's Qt event loop; the page F shows, in the mode asked for, with
+// PATH set as its file exactly as a browse in the window sets it. Message lines go to stdout,
+// boxes, status texts and the trace to stderr (see console_out.h).
+//
+// Exit status: 0 ok, 1 refused (--once: the accepted exchange did not end well, or serving was
+// interrupted before it did), 2 usage error.
+
+#include <string>
+#include <vector>
+
+namespace vanto::serve {
+
+// Runs the whole command on the arguments after "serve".
+int RunServe(const std::vector<std::string>& args);
+
+}  // namespace vanto::serve

@@ -1,0 +1,31 @@
+#pragma once
+// SIGINT and SIGTERM as an event of the Qt loop: the handler only writes a byte into a pipe
+// (async-signal-safe), and a QSocketNotifier on the pipe's other end calls the handler given here
+// on the loop's thread, where it may stop the engine and close files.
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class QSocketNotifier;
+
+namespace vanto::serve {
+
+class SignalPipe final : public QObject {
+public:
+    // One per process. `onSignal` runs on the thread that created the pipe.
+    explicit SignalPipe(std::function<void()> onSignal, QObject* parent = nullptr);
+    ~SignalPipe() override;
+
+    // False when the pipe or the handlers could not be set up.
+    bool Installed() const { return m_bInstalled; }
+
+private:
+    void OnReadable();
+
+    std::function<void()> m_onSignal;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+    bool m_bInstalled = false;
+};
+
+}  // namespace vanto::serve
