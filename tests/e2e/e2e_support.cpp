@@ -41,35 +41,6 @@ long long MsBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
 }
 
-HeadInfo UploadHead(std::uint8_t kind, std::uint32_t v1, std::uint32_t v2, std::uint32_t v3) {
-    HeadInfo head;
-    head.kind = kind;
-    head.value1 = v1;
-    head.value2 = v2;
-    head.value3 = v3;
-    for (int f = 0; f < 3; ++f) {
-        for (int i = 0; i < 16; ++i) {
-            head.names[f][i] = static_cast<std::uint8_t>(0xA0 + 16 * f + i);
-        }
-    }
-    return head;
-}
-
-ByteBuffer UploadHeader(const char* kind, std::uint32_t p1, std::uint32_t p2, std::uint32_t total,
-                        const char* format, std::uint32_t check, const char* trailer,
-                        bool completed) {
-    ByteBuffer h = test::MakeHeader({kind, format, trailer, p1, p2, total, check, 0xA0});
-    const std::uint8_t address[4] = {0x00, 0x00, 0x06, 0x63};
-    const std::uint8_t formatWord[4] = {0x01, 0x02, 0x01, 0x00};
-    std::copy(address, address + 4, h.begin() + 496);
-    std::copy(formatWord, formatWord + 4, h.begin() + 504);
-    const char* mark = "PROGRAMEXISTNE";
-    for (int i = 0; i < 16; ++i) {
-        h[512 + i] = completed ? (i < 14 ? static_cast<std::uint8_t>(mark[i]) : 0) : 0xFF;
-    }
-    return h;
-}
-
 void ServeTest::SetUp() {
     runner = std::make_unique<RealtimeRemoteRunner>(Path("remote"));
     ASSERT_TRUE(runner->Plug()) << "no pseudo-terminal";

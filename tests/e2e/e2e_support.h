@@ -17,6 +17,9 @@
 
 namespace vanto::e2e {
 
+using test::UploadHead;
+using test::UploadHeader;
+
 using Clock = ChildProcess::Clock;
 constexpr ChildProcess::Stream kOut = ChildProcess::kOut;
 constexpr ChildProcess::Stream kErr = ChildProcess::kErr;
@@ -31,12 +34,6 @@ std::string TraceFrame(const std::string& line, const char* dir);
 // A predicate: a trace line in direction `dir` whose frame starts with `hexPrefix`.
 std::function<bool(const std::string&)> TraceStarts(const char* dir, std::string hexPrefix);
 long long MsBetween(Clock::time_point from, Clock::time_point to);
-
-HeadInfo UploadHead(std::uint8_t kind, std::uint32_t v1, std::uint32_t v2, std::uint32_t v3);
-// The header an upload writes for that head information (tags of the kind, completed or not).
-ByteBuffer UploadHeader(const char* kind, std::uint32_t p1, std::uint32_t p2, std::uint32_t total,
-                        const char* format, std::uint32_t check, const char* trailer,
-                        bool completed);
 
 // A temporary folder, the simulated remote behind `DIR/remote`, and the serving program.
 class ServeTest : public ::testing::Test {

@@ -3,6 +3,7 @@
 // editor, a temporary folder, a file system whose writes fail after a byte budget, and builders of
 // valid sample files.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <deque>
@@ -14,6 +15,7 @@
 #include "pages/file_system.h"
 #include "pages/page_form.h"
 #include "pages/posix_file_system.h"
+#include "protocol/frames.h"
 #include "protocol/transfer_job.h"
 
 namespace vanto::test {
@@ -128,5 +130,12 @@ ByteBuffer MakeDatabase(std::size_t size, std::uint32_t seed);
 // and its S-record text with records of `perRecord` data bytes from `address` on.
 ByteBuffer MakeApplicationImage(std::size_t size, std::uint32_t seed);
 std::string MakeS19(const ByteBuffer& image, std::uint32_t address, std::size_t perRecord = 16);
+
+// Head information of an upload with the given kind and values; name bytes 0xA0 onwards.
+HeadInfo UploadHead(std::uint8_t kind, std::uint32_t v1, std::uint32_t v2, std::uint32_t v3);
+// The header an upload writes for that head information (tags of the kind, completed or not).
+ByteBuffer UploadHeader(const char* kind, std::uint32_t p1, std::uint32_t p2, std::uint32_t total,
+                        const char* format, std::uint32_t check, const char* trailer,
+                        bool completed);
 
 }  // namespace vanto::test
