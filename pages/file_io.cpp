@@ -35,6 +35,39 @@ bool WriteAll(int fd, const std::uint8_t* p, std::size_t n) {
     return true;
 }
 
+// Opens `path` for reading when it names a regular file and gives its size; -1 otherwise.
+int OpenRegularFile(const std::string& path, std::int64_t& size, std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, path, errno);
+        return -1;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        SetError(error, path, S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL));
+        ::close(fd);
+        return -1;
+    }
+    size = static_cast<std::int64_t>(st.st_size);
+    return fd;
+}
+
+// Reads into data[got..data.size()) until it is full or the file ends.
+bool ReadUntilFull(int fd, ByteBuffer& data, std::size_t& got) {
+    while (got < data.size()) {
+        const ssize_t r = ::read(fd, data.data() + got, data.size() - got);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (r == 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::int64_t> FileSize(const std::string& path, std::string* error) {
@@ -52,55 +85,42 @@ std::optional<std::int64_t> FileSize(const std::string& path, std::string* error
 
 bool ReadWholeFile(const std::string& path, ByteBuffer& out, std::string* error,
                    std::int64_t maxBytes) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        SetError(error, path, errno);
+    std::int64_t size = 0;
+    const int fd = OpenRegularFile(path, size, error);
+    if (fd < 0)
         return false;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        SetError(error, path, S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL));
-        ::close(fd);
-        return false;
-    }
-    if (st.st_size > maxBytes) {
+    if (size > maxBytes) {
         if (error != nullptr) {
-            *error = path + ": the file is " + std::to_string(st.st_size) +
+            *error = path + ": the file is " + std::to_string(size) +
                      " bytes, more than the largest transfer of " + std::to_string(maxBytes) +
                      " bytes";
         }
         ::close(fd);
         return false;
     }
-    ByteBuffer data(static_cast<std::size_t>(st.st_size));
+    ByteBuffer data(static_cast<std::size_t>(size));
     std::size_t got = 0;
     for (;;) {
-        if (got == data.size()) {
-            // The file may have grown since fstat; read on in small steps up to the limit.
-            if (static_cast<std::int64_t>(data.size()) >= maxBytes) {
-                std::uint8_t probe = 0;
-                const ssize_t r = ::read(fd, &probe, 1);
-                if (r == 0)
-                    break;
-                SetError(error, path, r < 0 ? errno : EFBIG);
-                ::close(fd);
-                return false;
-            }
-            data.resize(data.size() + 65536 > static_cast<std::size_t>(maxBytes)
-                            ? static_cast<std::size_t>(maxBytes)
-                            : data.size() + 65536);
-        }
-        const ssize_t r = ::read(fd, data.data() + got, data.size() - got);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
+        if (!ReadUntilFull(fd, data, got)) {
             SetError(error, path, errno);
             ::close(fd);
             return false;
         }
-        if (r == 0)
+        if (got < data.size())
             break;
-        got += static_cast<std::size_t>(r);
+        // The file may have grown since fstat; read on in steps up to the limit.
+        if (static_cast<std::int64_t>(data.size()) >= maxBytes) {
+            std::uint8_t probe = 0;
+            const ssize_t r = ::read(fd, &probe, 1);
+            if (r == 0)
+                break;
+            SetError(error, path, r < 0 ? errno : EFBIG);
+            ::close(fd);
+            return false;
+        }
+        data.resize(data.size() + 65536 > static_cast<std::size_t>(maxBytes)
+                        ? static_cast<std::size_t>(maxBytes)
+                        : data.size() + 65536);
     }
     ::close(fd);
     data.resize(got);
@@ -110,34 +130,17 @@ bool ReadWholeFile(const std::string& path, ByteBuffer& out, std::string* error,
 
 bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, ByteBuffer& out,
                     std::int64_t& fileSize, std::string* error) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        SetError(error, path, errno);
+    const int fd = OpenRegularFile(path, fileSize, error);
+    if (fd < 0)
         return false;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        SetError(error, path, S_ISDIR(st.st_mode) ? EISDIR : (errno ? errno : EINVAL));
-        ::close(fd);
-        return false;
-    }
-    fileSize = static_cast<std::int64_t>(st.st_size);
     ByteBuffer data(maxBytes);
     std::size_t got = 0;
-    while (got < maxBytes) {
-        const ssize_t r = ::read(fd, data.data() + got, maxBytes - got);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
-            SetError(error, path, errno);
-            ::close(fd);
-            return false;
-        }
-        if (r == 0)
-            break;
-        got += static_cast<std::size_t>(r);
-    }
+    const bool ok = ReadUntilFull(fd, data, got);
+    if (!ok)
+        SetError(error, path, errno);
     ::close(fd);
+    if (!ok)
+        return false;
     data.resize(got);
     out = std::move(data);
     return true;
