@@ -11,25 +11,28 @@ namespace vanto::cli {
 
 void PrintUsage(bool toStderr) {
     std::FILE* out = toStderr ? stderr : stdout;
-    std::fprintf(out,
-                 "Usage: vanto-remote-manager [COMMAND] [OPTIONS]\n"
-                 "\n"
-                 "Without a command the window starts.\n"
-                 "\n"
-                 "Commands:\n"
-                 "  serve --function F --file PATH [--mode user-data|one-device]\n"
-                 "        [--link usb|usb:VID:PID|tty:PATH] [--usb VID:PID[,..]] [--once] [--yes]\n"
-                 "        [--trace]\n"
-                 "                         serve one function page without a window\n"
-                 "  image IN.s19 -o OUT     convert and check an application image\n"
-                 "  info FILE               show a file's header and which check it passes\n"
-                 "  icons unpack FILE.vui DIR\n"
-                 "  icons pack DIR -o FILE.vui [--from FILE.vui]\n"
-                 "                         icon sets as device-NN.png, devsel-NN.png, key-NN.png\n"
-                 "  --print-udev-rules VID:PID\n"
-                 "                         print a udev rule that gives the desktop user the remote\n"
-                 "  --help                  this text\n"
-                 "  --version               the product name and version\n");
+    std::fprintf(
+        out,
+        "Usage: vanto-remote-manager [--link usb|usb:VID:PID[,..]|tty:PATH] [--usb VID:PID[,..]]\n"
+        "       vanto-remote-manager COMMAND [OPTIONS]\n"
+        "\n"
+        "Without a command the window starts; --link and --usb choose its link to the\n"
+        "remote (usb by default, matched by the vendor:product ids of --usb).\n"
+        "\n"
+        "Commands:\n"
+        "  serve --function F --file PATH [--mode user-data|one-device]\n"
+        "        [--link usb|usb:VID:PID|tty:PATH] [--usb VID:PID[,..]] [--once] [--yes]\n"
+        "        [--trace]\n"
+        "                         serve one function page without a window\n"
+        "  image IN.s19 -o OUT     convert and check an application image\n"
+        "  info FILE               show a file's header and which check it passes\n"
+        "  icons unpack FILE.vui DIR\n"
+        "  icons pack DIR -o FILE.vui [--from FILE.vui]\n"
+        "                         icon sets as device-NN.png, devsel-NN.png, key-NN.png\n"
+        "  --print-udev-rules VID:PID\n"
+        "                         print a udev rule that gives the desktop user the remote\n"
+        "  --help                  this text\n"
+        "  --version               the product name and version\n");
 }
 
 }  // namespace vanto::cli
@@ -48,10 +51,14 @@ int main(int argc, char** argv) {
     if (cmd == "--print-udev-rules") {
         return RunPrintUdevRules(rest);
     }
-    if (cmd == "image") return RunImage(rest);
-    if (cmd == "info") return RunInfo(rest);
-    if (cmd == "icons") return RunIcons(rest);
-    if (cmd == "serve") return RunServe(rest);
+    if (cmd == "image")
+        return RunImage(rest);
+    if (cmd == "info")
+        return RunInfo(rest);
+    if (cmd == "icons")
+        return RunIcons(rest);
+    if (cmd == "serve")
+        return RunServe(rest);
     if (cmd == "--version") {
         std::printf("%s\n", vanto::BuildProductTitle().c_str());
         return kExitOk;
