@@ -1,7 +1,6 @@
 #include "app/gui/run_window.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QMessageBox>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -10,11 +9,10 @@
 #include <cstring>
 #include <string>
 
-#include "app/core/app_look.h"
-#include "app/core/function_commands.h"
 #include "app/gui/forms/icon_editor_launcher.h"
 #include "app/gui/pictures.h"
 #include "app/gui/qt_owned.h"
+#include "app/gui/screenshots.h"
 #include "app/gui/tavro_app.h"
 #include "link/link_factory.h"
 
@@ -28,8 +26,10 @@ namespace {
 
 struct WindowArgs {
     std::string link = "usb";
+    bool linkGiven = false;
     std::string usb;
     QString screenshotDir;
+    std::string screenshotSelect;  // "N:FILE": one picture of page N during a real transfer
 };
 
 bool TakeValue(int argc, char** argv, int& i, const char* name, std::string& value) {
@@ -58,6 +58,9 @@ bool ParseWindowArgs(int argc, char** argv, WindowArgs& args) {
         std::string value;
         if (TakeValue(argc, argv, i, "--link", value)) {
             args.link = value;
+            args.linkGiven = true;
+        } else if (TakeValue(argc, argv, i, "--screenshot-select", value)) {
+            args.screenshotSelect = value;
         } else if (TakeValue(argc, argv, i, "--usb", value)) {
             args.usb = value;
         } else if (TakeValue(argc, argv, i, "--screenshot", value)) {
@@ -93,42 +96,6 @@ bool MakeLinkOption(const WindowArgs& args, vanto::LinkOption& option) {
     return true;
 }
 
-QString FileStem(const char* label) {
-    return QString::fromUtf8(label).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
-}
-
-// Saves every page under the starting look, then page 0 under each look, and quits.
-void TakeScreenshots(CTavroApp& app, const QString& dir) {
-    CMainFrame& frame = *app.Frame();
-    QDir().mkpath(dir);
-    auto save = [&](const QString& name) {
-        QApplication::processEvents();
-        frame.grab().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
-    };
-    for (int i = 0; i < vanto::FUNC_COUNT; ++i) {
-        frame.OnFunctionCommand(i);
-        save(QStringLiteral("page-%1-%2").arg(i).arg(FileStem(kFunctionCommands[i].buttonLabel)));
-    }
-    frame.OnFunctionCommand(0);
-    // A transfer under way, as the engine would show it, for the coloured progress bar.
-    if (vanto::TransferPage* page = app.Page(0)) {
-        page->OnTransferNotify(TN_PROGRESS_RANGE, 0);
-        page->OnTransferNotify(TN_PROGRESS_POS, 60);
-        page->OnTransferNotify(TN_SET_MESSAGE,
-                               reinterpret_cast<std::intptr_t>(" 60% PROCESSING..."));
-        save(QStringLiteral("transfer-application-download"));
-        page->OnTransferNotify(TN_PROGRESS_POS, 0);
-        page->OnTransferNotify(TN_SET_MESSAGE,
-                               reinterpret_cast<std::intptr_t>("Waiting for request..."));
-    }
-    for (const auto& item : kAppLookItems) {
-        frame.OnLookCommand(item.id);
-        save(QStringLiteral("look-%1").arg(FileStem(item.label)));
-    }
-    frame.OnLookCommand(ID_VIEW_APPLOOK_DEFAULT);
-    QApplication::quit();
-}
-
 // A remote that may not be opened, or a USB stack that cannot be used: said once, in a box that
 // does not hold the poll that found it.
 void ShowLinkNotice(CTavroApp& app, const std::string& text) {
@@ -150,7 +117,7 @@ bool IsWindowArgument(const char* arg) {
     if (arg == nullptr) {
         return true;
     }
-    for (const char* name : {"--link", "--usb", "--screenshot"}) {
+    for (const char* name : {"--link", "--usb", "--screenshot", "--screenshot-select"}) {
         const std::size_t n = std::strlen(name);
         if (std::strncmp(arg, name, n) == 0 && (arg[n] == '\0' || arg[n] == '=')) {
             return true;
@@ -192,6 +159,16 @@ int RunWindow(int argc, char** argv) {
 #endif
 
     const bool screenshots = !args.screenshotDir.isEmpty();
+    int selectPage = -1;
+    QString selectFile;
+    if (!args.screenshotSelect.empty() &&
+        (!screenshots || !ParseScreenshotSelect(QString::fromStdString(args.screenshotSelect),
+                                                selectPage, selectFile))) {
+        std::fprintf(stderr,
+                     "vanto-remote-manager: --screenshot-select needs --screenshot and "
+                     "N:FILE\n");
+        return 2;
+    }
     QTemporaryDir settingsDir;
     CTavroApp app;
     CTavroApp::Options options;
@@ -199,7 +176,9 @@ int RunWindow(int argc, char** argv) {
         // Pictures never change the user's stored style.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         options.singleInstance = false;
-    } else {
+    }
+    // The pictures of pages and styles show no device unless a link is named.
+    if (!screenshots || args.linkGiven) {
         options.frame.makeLink = [linkOption, &app] {
             return vanto::MakeDeviceLink(
                 linkOption, [&app](const std::string& text) { ShowLinkNotice(app, text); });
@@ -209,7 +188,11 @@ int RunWindow(int argc, char** argv) {
     if (!app.InitInstance(std::move(options))) {
         return app.OtherCopyRuns() ? 0 : 1;
     }
-    if (screenshots) {
+    if (screenshots && selectPage >= 0) {
+        QTimer::singleShot(300, [&app, &args, selectPage, selectFile] {
+            TakeTransferScreenshot(app, args.screenshotDir, selectPage, selectFile, 30000);
+        });
+    } else if (screenshots) {
         QTimer::singleShot(300, [&app, &args] { TakeScreenshots(app, args.screenshotDir); });
     }
     return QApplication::exec();
