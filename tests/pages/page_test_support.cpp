@@ -113,17 +113,17 @@ void PutLe32(ByteBuffer& b, std::size_t at, std::uint32_t v) {
 
 }  // namespace
 
-ByteBuffer MakeHeader(const HeaderSpec& spec) {
+ByteBuffer MakeHeader(const HeaderSpec& fields) {
     ByteBuffer h(576, 0);
-    std::memcpy(&h[208], spec.kind, 4);
-    PutLe32(h, 212, spec.param1);
-    PutLe32(h, 216, spec.param2);
-    PutLe32(h, 220, spec.totalLength);
-    std::memcpy(&h[224], spec.format, 4);
-    PutLe32(h, 232, spec.checkWord);
-    std::memcpy(&h[500], spec.trailer, 4);
+    std::memcpy(&h[208], fields.kind, 4);
+    PutLe32(h, 212, fields.param1);
+    PutLe32(h, 216, fields.param2);
+    PutLe32(h, 220, fields.totalLength);
+    std::memcpy(&h[224], fields.format, 4);
+    PutLe32(h, 232, fields.checkWord);
+    std::memcpy(&h[500], fields.trailer, 4);
     for (int i = 0; i < 48; ++i) {
-        h[528 + i] = static_cast<std::uint8_t>(spec.headBlockSeed + i);
+        h[528 + i] = static_cast<std::uint8_t>(fields.headBlockSeed + i);
     }
     return h;
 }

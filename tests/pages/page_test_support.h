@@ -121,7 +121,7 @@ struct HeaderSpec {
     std::uint32_t checkWord = 0;
     std::uint8_t headBlockSeed = 0;  // HeadBlock byte i = seed + i
 };
-ByteBuffer MakeHeader(const HeaderSpec& spec);
+ByteBuffer MakeHeader(const HeaderSpec& fields);
 ByteBuffer Concat(const ByteBuffer& a, const ByteBuffer& b);
 
 // A database image of `size` bytes (at least 580): valid header and magic, pattern after it.

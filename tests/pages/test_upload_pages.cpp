@@ -40,8 +40,8 @@ void StoreHead(TransferJob& job, std::uint32_t p1, std::uint32_t p2, std::uint32
 ByteBuffer ExpectedHeader(const char* kind, std::uint32_t p1, std::uint32_t p2, std::uint32_t total,
                           const char* format, std::uint32_t check, const char* trailer,
                           bool completed) {
-    test::HeaderSpec spec{kind, format, trailer, p1, p2, total, check, 0};
-    ByteBuffer h = test::MakeHeader(spec);
+    test::HeaderSpec fields{kind, format, trailer, p1, p2, total, check, 0};
+    ByteBuffer h = test::MakeHeader(fields);
     const std::uint8_t address[4] = {0x00, 0x00, 0x06, 0x63};
     const std::uint8_t formatWord[4] = {0x01, 0x02, 0x01, 0x00};
     std::copy(address, address + 4, h.begin() + 496);

@@ -18,58 +18,58 @@ namespace vanto::gui {
 namespace {
 
 FormSpec SpecFor(int index) {
-    FormSpec spec;
-    spec.colour = PageColour(index);
+    FormSpec layout;
+    layout.colour = PageColour(index);
     const QString userDataFilter = QStringLiteral("User data files|*.bin|All files|*.*||");
     const QString deviceFilter = QStringLiteral("One Device data files|*.odf|All files|*.*||");
     const QString iconFilter = QStringLiteral("User icon files|*.vui|All files|*.*||");
     switch (index) {
         case FUNC_APP_DOWNLOAD:
-            spec.mode[0] = {QStringLiteral("Application Download"), QStringLiteral("Application:"),
+            layout.mode[0] = {QStringLiteral("Application Download"), QStringLiteral("Application:"),
                             QStringLiteral("s19"),
                             QStringLiteral("Application files|*.s19|All files|*.*||"),
                             QStringLiteral("Select the application to download.")};
             break;
         case FUNC_DB_DOWNLOAD:
-            spec.mode[0] = {QStringLiteral("Database Download"), QStringLiteral("Database:"),
+            layout.mode[0] = {QStringLiteral("Database Download"), QStringLiteral("Database:"),
                             QStringLiteral("bin"),
                             QStringLiteral("Database files|*.bin|All files|*.*||"),
                             QStringLiteral("Select the database to download.")};
             break;
         case FUNC_USERDATA_UPLOAD:
-            spec.modes = 2;
-            spec.newNames = true;
-            spec.mode[0] = {QStringLiteral("User Data Upload"), QStringLiteral("User Data:"),
+            layout.modes = 2;
+            layout.newNames = true;
+            layout.mode[0] = {QStringLiteral("User Data Upload"), QStringLiteral("User Data:"),
                             QStringLiteral("bin"), userDataFilter,
                             QStringLiteral("Select the user data to save.")};
-            spec.mode[1] = {QStringLiteral("One Device Upload"), QStringLiteral("One Device:"),
+            layout.mode[1] = {QStringLiteral("One Device Upload"), QStringLiteral("One Device:"),
                             QStringLiteral("odf"), deviceFilter,
                             QStringLiteral("Select the device data to save.")};
             break;
         case FUNC_USERDATA_DOWNLOAD:
-            spec.modes = 2;
-            spec.mode[0] = {QStringLiteral("User Data Download"), QStringLiteral("User Data:"),
+            layout.modes = 2;
+            layout.mode[0] = {QStringLiteral("User Data Download"), QStringLiteral("User Data:"),
                             QStringLiteral("bin"), userDataFilter,
                             QStringLiteral("Select the user data to download.")};
-            spec.mode[1] = {QStringLiteral("One Device Download"), QStringLiteral("One Device:"),
+            layout.mode[1] = {QStringLiteral("One Device Download"), QStringLiteral("One Device:"),
                             QStringLiteral("odf"), deviceFilter,
                             QStringLiteral("Select the device data to download.")};
             break;
         case FUNC_ICON_UPLOAD:
-            spec.newNames = true;
-            spec.editButton = true;
-            spec.mode[0] = {QStringLiteral("User Icon Upload"), QStringLiteral("User Icon:"),
+            layout.newNames = true;
+            layout.editButton = true;
+            layout.mode[0] = {QStringLiteral("User Icon Upload"), QStringLiteral("User Icon:"),
                             QStringLiteral("vui"), iconFilter,
                             QStringLiteral("Select the user icon to save.")};
             break;
         default:
-            spec.editButton = true;
-            spec.mode[0] = {QStringLiteral("User Icon Download"), QStringLiteral("User Icon:"),
+            layout.editButton = true;
+            layout.mode[0] = {QStringLiteral("User Icon Download"), QStringLiteral("User Icon:"),
                             QStringLiteral("vui"), iconFilter,
                             QStringLiteral("Select the user icon to download.")};
             break;
     }
-    return spec;
+    return layout;
 }
 
 // A page's logic on its form. The form is created first: the logic talks to it from its

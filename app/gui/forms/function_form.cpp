@@ -52,7 +52,7 @@ QString QtFileFilter(const QString& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-FunctionForm::FunctionForm(const FormSpec& spec, QWidget* parent) : QWidget(parent), m_spec(spec) {
+FunctionForm::FunctionForm(const FormSpec& layout, QWidget* parent) : QWidget(parent), m_layout(layout) {
     auto* outer = MakeQtOwned<QVBoxLayout>(this);
     outer->setContentsMargins(8, 6, 8, 6);
     m_group = MakeQtOwned<QGroupBox>(this);
@@ -61,16 +61,16 @@ FunctionForm::FunctionForm(const FormSpec& spec, QWidget* parent) : QWidget(pare
 
     auto* column = MakeQtOwned<QVBoxLayout>(m_group);
     column->setSpacing(8);
-    for (int m = 0; m < m_spec.modes; ++m) {
+    for (int m = 0; m < m_layout.modes; ++m) {
         m_banner[m] = MakeQtOwned<QLabel>(m_group);
         m_banner[m]->setObjectName(QStringLiteral("Banner%1").arg(m));
         m_banner[m]->setPixmap(
-            QPixmap::fromImage(DrawBanner(m_spec.mode[m].bannerTitle, m_spec.colour)));
+            QPixmap::fromImage(DrawBanner(m_layout.mode[m].bannerTitle, m_layout.colour)));
         m_banner[m]->setAlignment(Qt::AlignCenter);
         column->addWidget(m_banner[m]);
     }
 
-    if (m_spec.modes == 2) {
+    if (m_layout.modes == 2) {
         auto* radios = MakeQtOwned<QHBoxLayout>();
         column->addLayout(radios);
         m_radioGroup = MakeQtOwned<QButtonGroup>(this);
@@ -94,12 +94,12 @@ FunctionForm::FunctionForm(const FormSpec& spec, QWidget* parent) : QWidget(pare
     column->addLayout(grid);
     grid->setColumnStretch(1, 1);
     grid->setHorizontalSpacing(8);
-    m_fileLabel = MakeQtOwned<QLabel>(m_spec.mode[0].fileLabel, m_group);
+    m_fileLabel = MakeQtOwned<QLabel>(m_layout.mode[0].fileLabel, m_group);
     grid->addWidget(m_fileLabel, 0, 0);
     auto* fileRow = MakeQtOwned<QHBoxLayout>();
     fileRow->setSpacing(2);
     grid->addLayout(fileRow, 0, 1);
-    for (int m = 0; m < m_spec.modes; ++m) {
+    for (int m = 0; m < m_layout.modes; ++m) {
         m_file[m] = MakeQtOwned<QLineEdit>(m_group);
         m_file[m]->setObjectName(QStringLiteral("FileEdit%1").arg(m));
         m_file[m]->setReadOnly(true);
@@ -113,7 +113,7 @@ FunctionForm::FunctionForm(const FormSpec& spec, QWidget* parent) : QWidget(pare
         fileRow->addWidget(m_file[m], 1);
         fileRow->addWidget(m_browse[m]);
     }
-    if (m_spec.editButton) {
+    if (m_layout.editButton) {
         m_edit = MakeQtOwned<QPushButton>(m_group);
         m_edit->setObjectName(QStringLiteral("EditButton"));
         m_edit->setToolTip(QStringLiteral("Edit"));
@@ -139,19 +139,19 @@ FunctionForm::FunctionForm(const FormSpec& spec, QWidget* parent) : QWidget(pare
     m_progress->setStyleSheet(
         QStringLiteral("QProgressBar { border: 1px solid #8a8a8a; background: white; }"
                        "QProgressBar::chunk { background: %1; }")
-            .arg(m_spec.colour.name()));
+            .arg(m_layout.colour.name()));
     grid->addWidget(m_progress, 1, 1);
 
     grid->addWidget(MakeQtOwned<QLabel>(QStringLiteral("Message:"), m_group), 2, 0, Qt::AlignTop);
     auto* messages = MakeQtOwned<QVBoxLayout>();
     grid->addLayout(messages, 2, 1);
-    for (int m = 0; m < m_spec.modes; ++m) {
-        m_message[m] = MakeQtOwned<QLabel>(m_spec.mode[m].firstMessage, m_group);
+    for (int m = 0; m < m_layout.modes; ++m) {
+        m_message[m] = MakeQtOwned<QLabel>(m_layout.mode[m].firstMessage, m_group);
         m_message[m]->setObjectName(QStringLiteral("MessageLine%1").arg(m));
         m_message[m]->setWordWrap(true);
         messages->addWidget(m_message[m]);
     }
-    for (int m = m_spec.modes; m < 2; ++m) {
+    for (int m = m_layout.modes; m < 2; ++m) {
         m_banner[m] = m_banner[0];
         m_file[m] = m_file[0];
         m_browse[m] = m_browse[0];
@@ -161,13 +161,13 @@ FunctionForm::FunctionForm(const FormSpec& spec, QWidget* parent) : QWidget(pare
 }
 
 void FunctionForm::Browse(int mode) {
-    const FormSpec::Mode& spec = m_spec.mode[mode];
+    const FormSpec::Mode& layout = m_layout.mode[mode];
     BrowseRequest request;
-    request.title = spec.fileLabel;
+    request.title = layout.fileLabel;
     request.title.chop(request.title.endsWith(QLatin1Char(':')) ? 1 : 0);
-    request.filter = QtFileFilter(spec.filter);
-    request.defaultSuffix = spec.defaultSuffix;
-    request.newName = m_spec.newNames;
+    request.filter = QtFileFilter(layout.filter);
+    request.defaultSuffix = layout.defaultSuffix;
+    request.newName = m_layout.newNames;
     request.current = m_file[mode]->text();
     const std::optional<QString> chosen =
         m_chooser ? m_chooser(request) : RunFileDialog(this, request);
@@ -215,15 +215,15 @@ bool FunctionForm::AskOkCancel(const std::string& text) {
 }
 
 void FunctionForm::ShowMode(int mode) {
-    m_nShownMode = mode == 1 && m_spec.modes == 2 ? 1 : 0;
-    for (int m = 0; m < m_spec.modes; ++m) {
+    m_nShownMode = mode == 1 && m_layout.modes == 2 ? 1 : 0;
+    for (int m = 0; m < m_layout.modes; ++m) {
         const bool shown = m == m_nShownMode;
         m_banner[m]->setVisible(shown);
         m_file[m]->setVisible(shown);
         m_browse[m]->setVisible(shown);
         m_message[m]->setVisible(shown);
     }
-    m_fileLabel->setText(m_spec.mode[m_nShownMode].fileLabel);
+    m_fileLabel->setText(m_layout.mode[m_nShownMode].fileLabel);
     if (m_radio[m_nShownMode] != nullptr) {
         m_radio[m_nShownMode]->setChecked(true);
     }

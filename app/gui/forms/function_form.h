@@ -56,7 +56,7 @@ class FunctionForm final : public QWidget, public vanto::PageForm {
 public:
     using FileChooser = std::function<std::optional<QString>(const BrowseRequest&)>;
 
-    explicit FunctionForm(const FormSpec& spec, QWidget* parent = nullptr);
+    explicit FunctionForm(const FormSpec& layout, QWidget* parent = nullptr);
 
     // Handlers the page view connects to its page logic.
     std::function<void(const std::string& path)> onBrowseChosen;
@@ -90,12 +90,12 @@ public:
     QRadioButton* ModeRadio(int mode) { return m_radio[mode]; }
     QPushButton* EditButton() { return m_edit; }
     const QLabel& Banner(int mode) const { return *m_banner[mode]; }
-    QColor BarColour() const { return m_spec.colour; }
+    QColor BarColour() const { return m_layout.colour; }
 
 private:
     void Browse(int mode);
 
-    FormSpec m_spec;
+    FormSpec m_layout;
     FileChooser m_chooser;
     std::function<bool(const QString&, bool)> m_boxAnswer;
     int m_nProgressStep = 1;
