@@ -459,10 +459,11 @@ bool TransferEngine::TakeSnapshot(const TransferJob& job) {
     return true;
 }
 
+// The staging buffer keeps the block it holds: a block timer still running from the released
+// exchange re-sends exactly the frame it sent before. Only a newly accepted download clears it.
 void TransferEngine::ReleaseSnapshot() {
     m_snapshot.valid = false;
     m_snapshot.data.reset();
-    m_nStagedBlock = -1;
 }
 
 void TransferEngine::OnRequestFrame() {

@@ -235,6 +235,18 @@ TEST_F(Script, StrayStartByteIdlesTheEngineUntilTheBlockTimerResends) {
     EXPECT_EQ(NewPcFrames().size(), 1u);  // block 3
 }
 
+TEST_F(Script, BlockTimerStillResendsTheStagedBlockAfterARefusedRequest) {
+    const ByteBuffer data = DownloadUpTo(6, 0, 2);
+    const std::int64_t sent = h.FramesFrom(Side::kPc).back().atMs;
+    Request('X');
+    ExpectPc({kRefuse}, "unknown request during a download");
+    h.Advance(sent + 3000 - h.NowMs());
+    const auto f = NewPcFrames();
+    ASSERT_EQ(f.size(), 1u);
+    EXPECT_TRUE(HexDiff(DataFrame(2, data.data() + 2 * 2048, 2048), f[0]).empty());
+    EXPECT_EQ(h.Engine().SendStepValue(), E::SS_WAIT_BLOCK_ACK);
+}
+
 TEST_F(Script, IdleParserDropsAWrongTypeAndRestartsOnASecondStartByte) {
     h.Page(FUNC_DB_DOWNLOAD).LoadDownload(Pattern(10, 1));
     h.Show(FUNC_DB_DOWNLOAD);
