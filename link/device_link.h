@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace vanto {
 
@@ -44,6 +45,14 @@ public:
     // Writes a whole frame within a bounded time. False when the link is closed or the write
     // failed or timed out.
     virtual bool WriteLink(const std::uint8_t* bytes, std::size_t length) = 0;
+
+    // Writes what the link takes at once, never waiting: the count written (0 when it would
+    // block or failed; a later WriteLink reports the failure). Links that cannot write without
+    // waiting answer nullopt, and the caller uses WriteLink instead.
+    virtual std::optional<std::size_t> TryWriteLink(const std::uint8_t* /*bytes*/,
+                                                    std::size_t /*length*/) {
+        return std::nullopt;
+    }
 
     // True from the start of a reader until it ends.
     virtual bool IsReaderRunning() const = 0;

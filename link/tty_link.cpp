@@ -9,8 +9,6 @@
 #include <chrono>
 #include <utility>
 
-#include "link/usb_endpoint_choice.h"
-
 namespace vanto {
 namespace {
 
@@ -101,7 +99,7 @@ OpenResult TtyLink::OpenLink(const LinkCallbacks& callbacks) {
     auto readSome = [fd](std::uint8_t* buffer, std::size_t capacity) {
         return ReadSome(fd, buffer, capacity);
     };
-    if (!m_reader.Start(readSome, kMaxReadBytes, callbacks)) {
+    if (!m_reader.Start(readSome, kReadChunkBytes, callbacks)) {
         ReleaseFd();
         return OpenResult::kFailed;
     }
@@ -142,6 +140,26 @@ bool TtyLink::WriteLink(const std::uint8_t* bytes, std::size_t length) {
         }
     }
     return true;
+}
+
+std::optional<std::size_t> TtyLink::TryWriteLink(const std::uint8_t* bytes, std::size_t length) {
+    std::lock_guard<std::mutex> lock(m_fdMutex);
+    if (m_fd < 0) {
+        return 0;
+    }
+    // The descriptor is non-blocking: a full output buffer answers EAGAIN at once.
+    std::size_t sent = 0;
+    while (sent < length) {
+        const ssize_t done = ::write(m_fd, bytes + sent, length - sent);
+        if (done > 0) {
+            sent += static_cast<std::size_t>(done);
+        } else if (done < 0 && errno == EINTR) {
+            continue;
+        } else {
+            break;
+        }
+    }
+    return sent;
 }
 
 void TtyLink::Close() {

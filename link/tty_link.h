@@ -16,6 +16,9 @@ public:
     // Wait of one poll(), so the reader sees a stop request in time.
     static constexpr int kReadWaitMs = 50;
     static constexpr int kWriteTimeoutMs = 2000;
+    // The reader takes up to this much per read: a terminal has no packet size, and a bigger
+    // read takes a whole burst (several blocks of an upload) with one wake-up.
+    static constexpr std::size_t kReadChunkBytes = 64 * 1024;
 
     explicit TtyLink(std::string path);
     TtyLink(const TtyLink&) = delete;
@@ -27,6 +30,7 @@ public:
     bool IsPresent() override;
     OpenResult OpenLink(const LinkCallbacks& callbacks) override;
     bool WriteLink(const std::uint8_t* bytes, std::size_t length) override;
+    std::optional<std::size_t> TryWriteLink(const std::uint8_t* bytes, std::size_t length) override;
     bool IsReaderRunning() const override { return m_reader.IsRunning(); }
     void Close() override;
 

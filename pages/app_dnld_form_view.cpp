@@ -13,7 +13,8 @@ void CAppDnldFormView::OnInitialUpdate() {
 }
 
 bool CAppDnldFormView::LoadImage() {
-    const LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, 0, kMaxTextBytes);
+    const LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, 0, kMaxTextBytes, false,
+                                     [this] { ReleaseUnsharedData(); });
     const char* box = nullptr;
     switch (file.status) {
         case LoadStatus::kOk:

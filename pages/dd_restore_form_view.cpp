@@ -25,7 +25,8 @@ bool CDDRestoreFormView::ValidateIconData() {
 
 void CDDRestoreFormView::HandleFileText(const std::string& text) {
     m_job.m_strFilePath = text;
-    LoadedFile file = LoadFile(m_fs, text, kImageHeaderSize, kMaxTransferBytes);
+    LoadedFile file = LoadFile(m_fs, text, kImageHeaderSize, kMaxTransferBytes, false,
+                               [this] { ReleaseUnsharedData(); });
     switch (file.status) {
         case LoadStatus::kOk:
             break;
@@ -81,7 +82,8 @@ long CDDRestoreFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
         return 0;
     }
     m_job.m_bFileReady = 0;
-    LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, kImageHeaderSize, kMaxTransferBytes);
+    LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, kImageHeaderSize, kMaxTransferBytes,
+                               false, [this] { ReleaseUnsharedData(); });
     if (file.status == LoadStatus::kOpenFailed) {
         return 0;
     }

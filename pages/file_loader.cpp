@@ -29,7 +29,8 @@ bool ReadBody(InputFile& file, std::int64_t offset, ByteBuffer& body, bool check
 }  // namespace
 
 LoadedFile LoadFile(FileSystem& fs, const std::string& path, std::size_t headSize,
-                    std::int64_t maxBody, bool checksum) {
+                    std::int64_t maxBody, bool checksum,
+                    const std::function<void()>& beforeAllocate) {
     LoadedFile result;
     if (path.empty()) {
         // No name names no file; this also ends the change that an emptied edit raises.
@@ -48,6 +49,9 @@ LoadedFile LoadFile(FileSystem& fs, const std::string& path, std::size_t headSiz
     if (bodyLength > maxBody) {
         result.status = LoadStatus::kTooLarge;
         return result;
+    }
+    if (beforeAllocate) {
+        beforeAllocate();
     }
     std::shared_ptr<ByteBuffer> body;
     try {

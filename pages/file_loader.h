@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "pages/file_system.h"
@@ -31,8 +32,12 @@ struct LoadedFile {
 // Reads `path` (an empty path fails to open): the first `headSize` bytes into `head`, the rest
 // into `body`, which may hold at most `maxBody` bytes. With `checksum` the body's XOR word
 // checksum is computed piece by piece while the bytes are still in the cache.
+// `beforeAllocate` runs once the file is open and its size accepted, just before the buffers are
+// allocated: a page that reads its file again drops its old copy there, so the two need not fit
+// in memory side by side. It does not run when the load ends earlier (kOpenFailed, kTooLarge).
 LoadedFile LoadFile(FileSystem& fs, const std::string& path, std::size_t headSize,
-                    std::int64_t maxBody, bool checksum = false);
+                    std::int64_t maxBody, bool checksum = false,
+                    const std::function<void()>& beforeAllocate = nullptr);
 
 // Message for a file whose data exceed the largest transfer, or could not be held in memory.
 inline constexpr const char* kFileTooLargeText =

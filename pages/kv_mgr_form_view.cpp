@@ -53,6 +53,12 @@ void CKvMgrFormView::ReleaseData() {
     m_job.m_nDataSize = 0;
 }
 
+void CKvMgrFormView::ReleaseUnsharedData() {
+    if (m_job.m_pData.use_count() == 1) {
+        ReleaseData();
+    }
+}
+
 void CKvMgrFormView::SetDownloadData(SharedBytes data, std::uint16_t checksum) {
     TransferJob& job = m_job;
     const auto size = data ? static_cast<std::int32_t>(data->size()) : 0;

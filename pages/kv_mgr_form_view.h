@@ -48,6 +48,9 @@ protected:
     void SetFileText(const std::string& text);
     // Releases the job's download data.
     void ReleaseData();
+    // Releases the job's download data when the page holds the only reference (no exchange runs
+    // on it), so that reading the file again does not keep the old copy alive beside the new.
+    void ReleaseUnsharedData();
     // Fills m_pData, the block fields and m_wChecksum of the job.
     void SetDownloadData(SharedBytes data, std::uint16_t checksum);
 

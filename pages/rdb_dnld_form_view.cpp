@@ -20,7 +20,8 @@ void CRdbDnldFormView::OnInitialUpdate() {
 
 void CRdbDnldFormView::HandleFileText(const std::string& text) {
     m_job.m_strFilePath = text;
-    const LoadedFile file = LoadFile(m_fs, text, 0, kMaxTransferBytes, true);
+    const LoadedFile file =
+        LoadFile(m_fs, text, 0, kMaxTransferBytes, true, [this] { ReleaseUnsharedData(); });
     if (file.status == LoadStatus::kOpenFailed || file.status == LoadStatus::kReadFailed) {
         if (text.empty()) {
             return;
@@ -55,7 +56,8 @@ long CRdbDnldFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
         return 0;
     }
     m_job.m_bFileReady = 0;
-    const LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, 0, kMaxTransferBytes, true);
+    const LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, 0, kMaxTransferBytes, true,
+                                     [this] { ReleaseUnsharedData(); });
     if (file.status == LoadStatus::kOpenFailed) {
         return 0;
     }

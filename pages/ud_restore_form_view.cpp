@@ -29,7 +29,20 @@ void CUdRestoreFormView::OnInitialUpdate() {
 
 LoadStatus CUdRestoreFormView::ReadModeFile(int mode) {
     ModeData& data = m_modes.at(mode);
-    LoadedFile file = LoadFile(m_fs, data.path, kImageHeaderSize, kMaxTransferBytes, true);
+    // The old payload is dropped before the new one is allocated when only this mode and the
+    // job hold it; a running exchange keeps its own reference, and then both stay.
+    auto releaseUnshared = [this, &data] {
+        const bool published = m_job.m_pData == data.payload;
+        if (data.payload && data.payload.use_count() == (published ? 2 : 1)) {
+            if (published) {
+                m_job.m_pData.reset();
+                m_job.m_nDataSize = 0;
+            }
+            data.payload.reset();
+        }
+    };
+    LoadedFile file =
+        LoadFile(m_fs, data.path, kImageHeaderSize, kMaxTransferBytes, true, releaseUnshared);
     if (file.status == LoadStatus::kOk) {
         data.header = ImageHeader::FromBytes(file.head.data(), file.head.size());
         data.headerLength = file.head.size();

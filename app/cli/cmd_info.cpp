@@ -62,8 +62,12 @@ void PrintIcons(const IconFile& icons) {
         for (int i = 0; i < IconSlotCount(kind); ++i) {
             if (!icons.HasIcon(kind, i))
                 continue;
-            present += (present.empty() ? "" : " ") + std::to_string(i + 1) + "(" +
-                       std::to_string(icons.IconBytes(kind, i).size()) + ")";
+            if (!present.empty())
+                present += ' ';
+            present += std::to_string(i + 1);
+            present += '(';
+            present += std::to_string(icons.IconBytes(kind, i).size());
+            present += ')';
         }
         std::printf("Icons %-7s %s\n", (std::string(IconKindFilePrefix(kind)) + ":").c_str(),
                     present.empty() ? "none" : present.c_str());

@@ -12,8 +12,13 @@ EngineHost::EngineHost(vanto::PageRegistry& pages, vanto::ModalAlert& alert,
         [this](const std::uint8_t* data, std::size_t n) { m_engine->OnBytes(data, n); }, this);
     if (m_link) {
         vanto::DeviceLink* link = m_link.get();
+        // A link that can write without waiting gets each frame written right here when nothing
+        // is queued; the writer thread only takes what would have to wait.
         m_writer = std::make_unique<FrameWriterThread>(
-            [link](const std::uint8_t* frame, std::size_t n) { return link->WriteLink(frame, n); });
+            [link](const std::uint8_t* frame, std::size_t n) { return link->WriteLink(frame, n); },
+            [link](const std::uint8_t* frame, std::size_t n) {
+                return link->TryWriteLink(frame, n);
+            });
     }
     m_bridge->SetWriter([this](const std::uint8_t* frame, std::size_t n) {
         if (m_writeTap) {

@@ -10,8 +10,9 @@
 //   ... event loop ...
 //   host.Stop();    // before the registry's pages go away
 //
-// Frames are written on a writer thread of their own (FrameWriterThread), so a stalled link never
-// holds the engine's thread; the link's write is safe against that thread by its own lock.
+// Frames are written without waiting on the engine's thread when the link takes them at once
+// (a terminal), otherwise on a writer thread of their own (FrameWriterThread), so a stalled link
+// never holds the engine's thread; the link's write is safe against that thread by its own lock.
 
 #include <QObject>
 #include <functional>

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -281,6 +282,89 @@ private slots:
         QVERIFY(writerThread != std::this_thread::get_id());
         QCOMPARE(writer.Written(), std::size_t{9});
         QCOMPARE(writer.Failed(), std::size_t{1});
+    }
+
+    // A link that takes frames without waiting gets them on the posting thread; what it does not
+    // take goes to the writer thread, and every frame after it waits its turn there.
+    void DirectWritesKeepTheOrderWhenTheLinkFillsUp() {
+        std::mutex lock;
+        std::vector<std::uint8_t> wire;
+        std::vector<std::thread::id> writers;
+        std::size_t room = 1000;  // what the link takes without waiting
+        int tries = 0;
+        std::atomic<bool> release{true};
+        auto put = [&](const std::uint8_t* frame, std::size_t n) {
+            wire.insert(wire.end(), frame, frame + n);
+            writers.push_back(std::this_thread::get_id());
+        };
+        FrameWriterThread writer(
+            [&](const std::uint8_t* frame, std::size_t n) {
+                while (!release) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                std::lock_guard<std::mutex> guard(lock);
+                put(frame, n);
+                return true;
+            },
+            [&](const std::uint8_t* frame, std::size_t n) -> std::optional<std::size_t> {
+                std::lock_guard<std::mutex> guard(lock);
+                ++tries;
+                const std::size_t take = std::min(room, n);
+                room -= take;
+                put(frame, take);
+                return take;
+            });
+        std::vector<std::uint8_t> expected;
+        auto post = [&](std::uint8_t seed, std::size_t n) {
+            std::vector<std::uint8_t> frame(n);
+            for (std::size_t i = 0; i < n; ++i) {
+                frame[i] = static_cast<std::uint8_t>(seed + i);
+            }
+            expected.insert(expected.end(), frame.begin(), frame.end());
+            writer.Post(frame.data(), n);
+        };
+        post(1, 600);  // taken whole, here
+        QCOMPARE(writer.Written(), std::size_t{1});
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            QCOMPARE(writers.back(), std::this_thread::get_id());
+        }
+        release = false;  // the writer thread stalls: the rest of frame 2 waits there
+        post(2, 600);     // 400 taken here, 200 left for the writer thread
+        room = 5000;      // the link has room again, but the queue is not empty
+        post(3, 50);
+        post(4, 70);
+        {
+            std::lock_guard<std::mutex> guard(lock);
+            QCOMPARE(tries, 2);  // frames 3 and 4 were not tried here
+        }
+        release = true;
+        writer.Flush();
+        QCOMPARE(wire, expected);
+        QCOMPARE(writer.Written(), std::size_t{4});
+        post(5, 10);  // the queue is empty again: written here
+        QCOMPARE(tries, 3);
+        QCOMPARE(wire, expected);
+    }
+
+    // Without a TryWrite answer (a link that must wait) every frame goes to the writer thread.
+    void LinkThatCannotTryWritesEverythingOnTheWriterThread() {
+        std::mutex lock;
+        std::vector<std::thread::id> writers;
+        FrameWriterThread writer(
+            [&](const std::uint8_t*, std::size_t) {
+                std::lock_guard<std::mutex> guard(lock);
+                writers.push_back(std::this_thread::get_id());
+                return true;
+            },
+            [](const std::uint8_t*, std::size_t) { return std::optional<std::size_t>(); });
+        const std::uint8_t frame[3] = {1, 2, 3};
+        writer.Post(frame, 3);
+        writer.Post(frame, 3);
+        writer.Flush();
+        QCOMPARE(writers.size(), std::size_t{2});
+        QVERIFY(writers[0] != std::this_thread::get_id());
+        QCOMPARE(writer.Written(), std::size_t{2});
     }
 
     void DroppedFramesAreNotWritten() {

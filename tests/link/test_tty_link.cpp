@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "link/tty_link.h"
@@ -233,6 +234,33 @@ TEST(TtyLink, CloseStopsTheReaderWithoutReportingAnEnd) {
     // Still there, so it opens again.
     EXPECT_TRUE(link.IsPresent());
     EXPECT_EQ(link.OpenLink(sink.Callbacks()), OpenResult::kStarted);
+}
+
+// TryWriteLink takes what fits without waiting, even when the remote reads nothing, and says
+// how much; the rest goes out with a later write in the same order.
+TEST(TtyLink, TryWriteTakesWhatFitsAndNeverWaits) {
+    Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    TtyLink link(pty.SlavePath());
+    const std::uint8_t byte = 0x0F;
+    EXPECT_EQ(link.TryWriteLink(&byte, 1), std::optional<std::size_t>(0));  // not open
+    Sink sink;
+    ASSERT_EQ(link.OpenLink(sink.Callbacks()), OpenResult::kStarted);
+
+    const Bytes big = Pattern(1 << 20, 5);  // far more than a terminal buffers
+    const auto start = std::chrono::steady_clock::now();
+    const std::optional<std::size_t> taken = link.TryWriteLink(big.data(), big.size());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+    ASSERT_TRUE(taken.has_value());
+    EXPECT_GT(*taken, 0u);
+    EXPECT_LT(*taken, big.size());
+
+    // The remote reads while the rest is written the waiting way.
+    Bytes got;
+    std::thread remote([&] { got = pty.ReadAll(); });
+    EXPECT_TRUE(link.WriteLink(big.data() + *taken, big.size() - *taken));
+    remote.join();
+    EXPECT_EQ(got, big);
 }
 
 TEST(TtyLink, MissingPathIsAbsentAndFailsToOpen) {

@@ -375,5 +375,110 @@ TEST_F(DownloadPagesTest, UserIconPageFillsIconJobAndEditorOkReloads) {
     EXPECT_EQ(page.FileText(), "");
 }
 
+// Reading a file again: the page's old buffer is gone before the new one is read when nothing
+// else holds it, so a reload never needs room for two copies; a copy an exchange holds (as the
+// engine's snapshot does) stays whole and unchanged.
+class WatchingFileSystem final : public FileSystem {
+public:
+    bool Exists(const std::string& path) override { return m_real.Exists(path); }
+    std::unique_ptr<InputFile> OpenRead(const std::string& path, int* cause) override {
+        auto file = m_real.OpenRead(path, cause);
+        if (file) {
+            return std::make_unique<Watched>(std::move(file), *this);
+        }
+        return file;
+    }
+    std::unique_ptr<OutputFile> OpenWrite(const std::string& path, OutputOpen how,
+                                          int* cause) override {
+        return m_real.OpenWrite(path, how, cause);
+    }
+
+    std::weak_ptr<const ByteBuffer> old;  // the buffer loaded before
+    int readsWhileOldAlive = 0;
+    int reads = 0;
+
+private:
+    class Watched final : public InputFile {
+    public:
+        Watched(std::unique_ptr<InputFile> file, WatchingFileSystem& fs)
+            : m_file(std::move(file)), m_fs(fs) {}
+        std::int64_t Length() const override { return m_file->Length(); }
+        bool ReadAt(std::int64_t offset, std::uint8_t* dst, std::size_t size) override {
+            ++m_fs.reads;
+            m_fs.readsWhileOldAlive += m_fs.old.expired() ? 0 : 1;
+            return m_file->ReadAt(offset, dst, size);
+        }
+
+    private:
+        std::unique_ptr<InputFile> m_file;
+        WatchingFileSystem& m_fs;
+    };
+
+    PosixFileSystem m_real;
+};
+
+TEST_F(DownloadPagesTest, ReloadDropsTheOldBufferFirstUnlessAnExchangeHoldsIt) {
+    WatchingFileSystem watch;
+    const std::string path = dir.Path("db.bin");
+    const ByteBuffer first = test::MakeDatabase(5000, 1);
+    test::WriteFile(path, first);
+    CRdbDnldFormView page(form, watch);
+    page.OnBrowseChosen(path);
+    ASSERT_EQ(page.m_job.m_bFileReady, 1);
+
+    // Idle reload: only the page holds the buffer.
+    watch.old = page.m_job.m_pData;
+    page.OnTransferNotify(TN_RELOAD_FILE, 0);
+    EXPECT_GT(watch.reads, 0);
+    EXPECT_EQ(watch.readsWhileOldAlive, 0);
+    EXPECT_EQ(page.m_job.m_bFileReady, 1);
+    EXPECT_EQ(*page.m_job.m_pData, first);
+
+    // An exchange holds the buffer while the file changes on disk and is read again.
+    const SharedBytes held = page.m_job.m_pData;
+    const ByteBuffer second = test::MakeDatabase(7000, 2);
+    test::WriteFile(path, second);
+    page.OnTransferNotify(TN_RELOAD_FILE, 0);
+    EXPECT_EQ(*held, first);
+    EXPECT_EQ(*page.m_job.m_pData, second);
+    EXPECT_NE(page.m_job.m_pData, held);
+
+    // A file that no longer opens leaves the page's buffer as it was.
+    watch.old = page.m_job.m_pData;
+    std::filesystem::remove(path);
+    page.OnTransferNotify(TN_RELOAD_FILE, 0);
+    EXPECT_EQ(page.m_job.m_bFileReady, 0);
+    EXPECT_FALSE(watch.old.expired());
+}
+
+TEST_F(DownloadPagesTest, ModeFileReadAgainDropsTheUnsharedPayloadFirst) {
+    WatchingFileSystem watch;
+    const std::string path = dir.Path("user.bin");
+    const ByteBuffer payload = test::Pattern(4000, 5);
+    test::HeaderSpec spec;
+    spec.totalLength = 4000 + 576;
+    test::WriteFile(path, test::Concat(MakeHeader(spec), payload));
+    CUdRestoreFormView page(form, watch);
+    page.OnInitialUpdate();
+    page.OnBrowseChosen(path);
+    ASSERT_EQ(page.m_job.m_bFileReady, 1);
+
+    // The mode and the job share the payload; nobody else does.
+    watch.old = page.m_job.m_pData;
+    watch.reads = 0;
+    page.OnTransferNotify(TN_RELOAD_FILE, 0);
+    EXPECT_GT(watch.reads, 0);
+    EXPECT_EQ(watch.readsWhileOldAlive, 0);
+    EXPECT_EQ(page.m_job.m_bFileReady, 1);
+    EXPECT_EQ(*page.m_job.m_pData, payload);
+
+    const SharedBytes held = page.m_job.m_pData;
+    watch.old = held;
+    page.OnTransferNotify(TN_RELOAD_FILE, 0);
+    EXPECT_EQ(*held, payload);
+    EXPECT_EQ(*page.m_job.m_pData, payload);
+    EXPECT_GT(watch.readsWhileOldAlive, 0);
+}
+
 }  // namespace
 }  // namespace vanto
