@@ -36,26 +36,6 @@ void StoreHead(TransferJob& job, std::uint32_t p1, std::uint32_t p2, std::uint32
     }
 }
 
-// Expected header bytes, written out field by field.
-ByteBuffer ExpectedHeader(const char* kind, std::uint32_t p1, std::uint32_t p2, std::uint32_t total,
-                          const char* format, std::uint32_t check, const char* trailer,
-                          bool completed) {
-    test::HeaderSpec fields{kind, format, trailer, p1, p2, total, check, 0};
-    ByteBuffer h = test::MakeHeader(fields);
-    const std::uint8_t address[4] = {0x00, 0x00, 0x06, 0x63};
-    const std::uint8_t formatWord[4] = {0x01, 0x02, 0x01, 0x00};
-    std::copy(address, address + 4, h.begin() + 496);
-    std::copy(formatWord, formatWord + 4, h.begin() + 504);
-    const char* mark = "PROGRAMEXISTNE";
-    for (int i = 0; i < 16; ++i) {
-        h[512 + i] = completed ? (i < 14 ? static_cast<std::uint8_t>(mark[i]) : 0) : 0xFF;
-    }
-    for (int i = 0; i < 48; ++i) {
-        h[528 + i] = static_cast<std::uint8_t>(0xA0 + i);
-    }
-    return h;
-}
-
 class UploadPagesTest : public ::testing::Test {
 protected:
     test::TempDir dir;
@@ -128,9 +108,10 @@ TEST_F(UploadPagesTest, UserDataAndOneDeviceFilesAreWrittenByteExact) {
     };
     // User data: Param2 repeats Param1. One device: the engine set m_dwHeadParam2 to the sum.
     const Case cases[] = {
-        {0, ExpectedHeader("09VK", 0x12345678, 0x12345678, 5000 + 576, "03DU", 0xCAFEBABE, "UD30",
-                           true)},
-        {1, ExpectedHeader("19VK", 0x0100, 0x0200, 0x0300 + 576, "03DD", 0xCAFEBABE, "DD30", true)},
+        {0, test::UploadHeader("09VK", 0x12345678, 0x12345678, 5000 + 576, "03DU", 0xCAFEBABE,
+                               "UD30", true)},
+        {1, test::UploadHeader("19VK", 0x0100, 0x0200, 0x0300 + 576, "03DD", 0xCAFEBABE, "DD30",
+                               true)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
@@ -177,10 +158,10 @@ TEST_F(UploadPagesTest, InterruptedUploadKeepsThePendingMark) {
     const ByteBuffer b0 = test::Pattern(2048, 4);
     SendBlock(page, 0, b0);
     Notify(page, TN_TRANSFER_END);  // timeout: no verify, no completion
-    EXPECT_EQ(test::ByteDiff(
-                  test::ReadFile(path),
-                  test::Concat(
-                      ExpectedHeader("29VK", 0, 0, 4096 + 576, "03IU", 0xBEEF, "UI30", false), b0)),
+    EXPECT_EQ(test::ByteDiff(test::ReadFile(path),
+                             test::Concat(test::UploadHeader("29VK", 0, 0, 4096 + 576, "03IU",
+                                                             0xBEEF, "UI30", false),
+                                          b0)),
               "");
     // Blocks after the end are dropped: the file is closed.
     SendBlock(page, 1, b0);
@@ -204,7 +185,7 @@ TEST_F(UploadPagesTest, SecondHeadInformationRecreatesTheFile) {
     Notify(page, TN_TRANSFER_END);
     EXPECT_EQ(test::ByteDiff(
                   test::ReadFile(path),
-                  test::Concat(ExpectedHeader("29VK", 0, 0, 676, "03IU", 2, "UI30", true), b0)),
+                  test::Concat(test::UploadHeader("29VK", 0, 0, 676, "03IU", 2, "UI30", true), b0)),
               "");
 }
 
@@ -260,13 +241,12 @@ TEST_F(UploadPagesTest, RunningUploadKeepsItsTargetWhateverTheUserNames) {
     EXPECT_EQ(Notify(page, TN_VERIFY_RECEIVED), 0);
     Notify(page, TN_RECEIVE_COMPLETE);
     Notify(page, TN_TRANSFER_END);
-    EXPECT_EQ(
-        test::ByteDiff(
-            test::ReadFile(first),
-            test::Concat(
-                test::Concat(ExpectedHeader("09VK", 1, 1, 2058 + 576, "03DU", 2, "UD30", true), b0),
-                b1)),
-        "");
+    EXPECT_EQ(test::ByteDiff(test::ReadFile(first),
+                             test::Concat(test::Concat(test::UploadHeader("09VK", 1, 1, 2058 + 576,
+                                                                          "03DU", 2, "UD30", true),
+                                                       b0),
+                                          b1)),
+              "");
     EXPECT_EQ(std::filesystem::file_size(dir.Path("second.bin")), 0u);
 }
 
