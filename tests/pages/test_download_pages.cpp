@@ -455,9 +455,9 @@ TEST_F(DownloadPagesTest, ModeFileReadAgainDropsTheUnsharedPayloadFirst) {
     WatchingFileSystem watch;
     const std::string path = dir.Path("user.bin");
     const ByteBuffer payload = test::Pattern(4000, 5);
-    test::HeaderSpec spec;
-    spec.totalLength = 4000 + 576;
-    test::WriteFile(path, test::Concat(MakeHeader(spec), payload));
+    test::HeaderSpec fields;
+    fields.totalLength = 4000 + 576;
+    test::WriteFile(path, test::Concat(MakeHeader(fields), payload));
     CUdRestoreFormView page(form, watch);
     page.OnInitialUpdate();
     page.OnBrowseChosen(path);
