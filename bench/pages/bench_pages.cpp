@@ -207,10 +207,11 @@ void BM_PlainRead100MB(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainRead100MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-void BM_DatabasePageLoad100MB(benchmark::State& state) {
-    const std::string& path = DatabaseFile();
+// Times the page's load and check of `path` (what a file selection runs) and reports peak heap.
+template <typename Page>
+void PageLoad(benchmark::State& state, const std::string& path, const char* readyText) {
     SilentForm form;
-    CRdbDnldFormView page(form, DefaultFileSystem());
+    Page page(form, DefaultFileSystem());
     std::int64_t before = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -220,30 +221,19 @@ void BM_DatabasePageLoad100MB(benchmark::State& state) {
         state.ResumeTiming();
         page.OnFileTextChanged(path);
     }
-    if (form.last != "Database Ready!") {
+    if (form.last != readyText) {
         state.SkipWithError(form.last.c_str());
     }
     ReportPeak(state, before, FileSize(path));
 }
+
+void BM_DatabasePageLoad100MB(benchmark::State& state) {
+    PageLoad<CRdbDnldFormView>(state, DatabaseFile(), "Database Ready!");
+}
 BENCHMARK(BM_DatabasePageLoad100MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 void BM_ApplicationPageLoad16MB(benchmark::State& state) {
-    const std::string& path = S19File();
-    SilentForm form;
-    CAppDnldFormView page(form, DefaultFileSystem());
-    std::int64_t before = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        page.m_job.m_pData.reset();
-        before = g_heapNow.load();
-        g_heapPeak = before;
-        state.ResumeTiming();
-        page.OnFileTextChanged(path);
-    }
-    if (form.last != "Application Ready!") {
-        state.SkipWithError(form.last.c_str());
-    }
-    ReportPeak(state, before, FileSize(path));
+    PageLoad<CAppDnldFormView>(state, S19File(), "Application Ready!");
 }
 BENCHMARK(BM_ApplicationPageLoad16MB)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
