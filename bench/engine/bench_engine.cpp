@@ -96,6 +96,14 @@ HarnessOptions Direct() {
     return o;
 }
 
+void ReportCounters(benchmark::State& state, double perFrame, std::uint64_t steadyAllocs) {
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));
+    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(kBytes) / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["allocs/frame"] = perFrame;
+    state.counters["steady_allocs"] = static_cast<double>(steadyAllocs);
+}
+
 void BM_Download128MB(benchmark::State& state) {
     const ByteBuffer& payload = SharedPayload();
     const std::uint64_t blocks = kBytes / kBlockSize + 1;
@@ -125,11 +133,7 @@ void BM_Download128MB(benchmark::State& state) {
         h.reset();
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));
-    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(kBytes) / 1e6,
-                                                benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["allocs/frame"] = perFrame;
-    state.counters["steady_allocs"] = static_cast<double>(steadyAllocs);
+    ReportCounters(state, perFrame, steadyAllocs);
 }
 
 void BM_Upload128MB(benchmark::State& state) {
@@ -163,11 +167,7 @@ void BM_Upload128MB(benchmark::State& state) {
         h.reset();
         state.ResumeTiming();
     }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kBytes));
-    state.counters["MB/s"] = benchmark::Counter(static_cast<double>(kBytes) / 1e6,
-                                                benchmark::Counter::kIsIterationInvariantRate);
-    state.counters["allocs/frame"] = perFrame;
-    state.counters["steady_allocs"] = static_cast<double>(steadyAllocs);
+    ReportCounters(state, perFrame, steadyAllocs);
 }
 
 BENCHMARK(BM_Download128MB)->Unit(benchmark::kMillisecond)->Iterations(3);
