@@ -391,6 +391,33 @@ TEST_F(ServeE2e, SilentRemoteDuringUploadGetsNaksThenTimesOut) {
               ByteBuffer(payload->begin(), payload->begin() + 5 * 2048));
 }
 
+TEST_F(ServeE2e, CtrlCDuringAnUploadEndsPromptlyAndLeavesTheFileUnmarked) {
+    ASSERT_NO_FATAL_FAILURE(StartServe(
+        {"--function", "userdata-upload", "--file", Path("part.bin"), "--once", "--trace"}));
+    const auto payload = std::make_shared<const ByteBuffer>(test::Pattern(8 * 2048, 71));
+    runner->Call([&](SimulatedRemote& r) {
+        r.GoSilentWhen([](const std::uint8_t* f, std::size_t n) {
+            return n > 4 && f[1] == FT_DATA && f[2] == 0 && f[3] == 4;
+        });
+        r.StartUpload('Q', UploadHead(HK_USERDATA, 7, 8 * 2048, 9), payload);
+    });
+    const auto ack3 = serve.WaitLine(kErr, TraceStarts("PC>RC", "0F 37 00 03 06"), kExchange);
+    ASSERT_TRUE(ack3) << serve.Transcript();
+
+    const auto interruptedAt = Clock::now();
+    serve.Signal(SIGINT);
+    EXPECT_EQ(serve.WaitExit(2s), 1) << serve.Transcript();  // --once, exchange not finished
+    EXPECT_LT(MsBetween(interruptedAt, Clock::now()), 1000);
+    EXPECT_TRUE(serve.WaitText(kErr, "serve: interrupted", 0ms));
+    EXPECT_FALSE(serve.WaitText(kOut, "End of Communication", 0ms));
+
+    const ByteBuffer written = test::ReadFile(Path("part.bin"));
+    ASSERT_EQ(written.size(), 576u + 4 * 2048);
+    EXPECT_EQ(ByteBuffer(written.begin() + 512, written.begin() + 528), ByteBuffer(16, 0xFF));
+    EXPECT_EQ(ByteBuffer(written.begin() + 576, written.end()),
+              ByteBuffer(payload->begin(), payload->begin() + 4 * 2048));
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TEST(ServeUsage, BadFunctionModeOrLinkIsAUsageError) {
