@@ -17,16 +17,22 @@ int main(int argc, char** argv) {
     std::vector<std::vector<std::uint8_t>> seeds;
     for (int i = 1; i < argc; ++i) {
         std::error_code ec;
-        if (!std::filesystem::is_directory(argv[i], ec)) continue;
+        if (!std::filesystem::is_directory(argv[i], ec))
+            continue;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(argv[i], ec)) {
-            if (!entry.is_regular_file()) continue;
+            if (!entry.is_regular_file())
+                continue;
             auto ext = entry.path().extension().string();
-            if (ext == ".txt" || ext == ".cpp" || ext == ".h" || entry.path().filename() == "CMakeLists.txt") continue;
+            if (ext == ".txt" || ext == ".cpp" || ext == ".h" ||
+                entry.path().filename() == "CMakeLists.txt")
+                continue;
             std::ifstream in(entry.path(), std::ios::binary);
-            seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            seeds.emplace_back(std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>());
         }
     }
-    for (const auto& s : seeds) LLVMFuzzerTestOneInput(s.data(), s.size());
+    for (const auto& s : seeds)
+        LLVMFuzzerTestOneInput(s.data(), s.size());
 
     const char* env = std::getenv("VANTO_FUZZ_RUNS");
     const long runs = env ? std::atol(env) : 2000;
@@ -38,15 +44,21 @@ int main(int argc, char** argv) {
             const int flips = 1 + static_cast<int>(rng() % 8);
             for (int f = 0; f < flips && !buf.empty(); ++f) {
                 switch (rng() % 3) {
-                    case 0: buf[rng() % buf.size()] = static_cast<std::uint8_t>(rng()); break;
-                    case 1: buf.erase(buf.begin() + static_cast<long>(rng() % buf.size())); break;
-                    default: buf.insert(buf.begin() + static_cast<long>(rng() % (buf.size() + 1)),
-                                        static_cast<std::uint8_t>(rng()));
+                    case 0:
+                        buf[rng() % buf.size()] = static_cast<std::uint8_t>(rng());
+                        break;
+                    case 1:
+                        buf.erase(buf.begin() + static_cast<long>(rng() % buf.size()));
+                        break;
+                    default:
+                        buf.insert(buf.begin() + static_cast<long>(rng() % (buf.size() + 1)),
+                                   static_cast<std::uint8_t>(rng()));
                 }
             }
         } else {
             buf.resize(rng() % 4096);
-            for (auto& b : buf) b = static_cast<std::uint8_t>(rng());
+            for (auto& b : buf)
+                b = static_cast<std::uint8_t>(rng());
         }
         LLVMFuzzerTestOneInput(buf.data(), buf.size());
     }

@@ -21,9 +21,9 @@ using ByteBuffer = std::vector<std::uint8_t>;
 using SharedBytes = std::shared_ptr<const ByteBuffer>;
 
 struct TransferJob {
-    SharedBytes m_pData;          // download data, first byte first (null when nothing is loaded)
-    std::string m_strFilePath;    // selected (download) or named (upload) file, UTF-8
-    std::int32_t m_nDataSize = 0; // bytes at m_pData
+    SharedBytes m_pData;            // download data, first byte first (null when nothing is loaded)
+    std::string m_strFilePath;      // selected (download) or named (upload) file, UTF-8
+    std::int32_t m_nDataSize = 0;   // bytes at m_pData
     std::uint8_t m_bFileReady = 0;  // exactly 1 means ready
     std::int32_t m_nFullBlocks = 0;
     std::int32_t m_nBlockCount = 0;

@@ -13,9 +13,9 @@ constexpr int kExitRefused = 1;
 constexpr int kExitUsage = 2;
 
 void PrintUsage(bool toStderr);
-int RunImage(const Args& args);  // image IN.s19 -o OUT
-int RunInfo(const Args& args);   // info FILE
-int RunIcons(const Args& args);  // icons unpack FILE.vui DIR | icons pack ...
+int RunImage(const Args& args);      // image IN.s19 -o OUT
+int RunInfo(const Args& args);       // info FILE
+int RunIcons(const Args& args);      // icons unpack FILE.vui DIR | icons pack ...
 int RunIconsPack(const Args& args);  // icons pack DIR -o FILE.vui [--from FILE.vui]
 int RunPrintUdevRules(const Args& args);
 int RunServe(const Args& args);  // serve --function F --file PATH [...]

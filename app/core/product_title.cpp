@@ -16,6 +16,8 @@ std::string MakeProductTitle(const std::string& productName, const std::string& 
     return productName + " V" + CutVersion(productVersion);
 }
 
-std::string BuildProductTitle() { return MakeProductTitle(kProductName, kProductVersion); }
+std::string BuildProductTitle() {
+    return MakeProductTitle(kProductName, kProductVersion);
+}
 
 }  // namespace vanto

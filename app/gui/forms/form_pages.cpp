@@ -25,48 +25,48 @@ FormSpec SpecFor(int index) {
     const QString iconFilter = QStringLiteral("User icon files|*.vui|All files|*.*||");
     switch (index) {
         case FUNC_APP_DOWNLOAD:
-            layout.mode[0] = {QStringLiteral("Application Download"), QStringLiteral("Application:"),
-                            QStringLiteral("s19"),
-                            QStringLiteral("Application files|*.s19|All files|*.*||"),
-                            QStringLiteral("Select the application to download.")};
+            layout.mode[0] = {QStringLiteral("Application Download"),
+                              QStringLiteral("Application:"), QStringLiteral("s19"),
+                              QStringLiteral("Application files|*.s19|All files|*.*||"),
+                              QStringLiteral("Select the application to download.")};
             break;
         case FUNC_DB_DOWNLOAD:
             layout.mode[0] = {QStringLiteral("Database Download"), QStringLiteral("Database:"),
-                            QStringLiteral("bin"),
-                            QStringLiteral("Database files|*.bin|All files|*.*||"),
-                            QStringLiteral("Select the database to download.")};
+                              QStringLiteral("bin"),
+                              QStringLiteral("Database files|*.bin|All files|*.*||"),
+                              QStringLiteral("Select the database to download.")};
             break;
         case FUNC_USERDATA_UPLOAD:
             layout.modes = 2;
             layout.newNames = true;
             layout.mode[0] = {QStringLiteral("User Data Upload"), QStringLiteral("User Data:"),
-                            QStringLiteral("bin"), userDataFilter,
-                            QStringLiteral("Select the user data to save.")};
+                              QStringLiteral("bin"), userDataFilter,
+                              QStringLiteral("Select the user data to save.")};
             layout.mode[1] = {QStringLiteral("One Device Upload"), QStringLiteral("One Device:"),
-                            QStringLiteral("odf"), deviceFilter,
-                            QStringLiteral("Select the device data to save.")};
+                              QStringLiteral("odf"), deviceFilter,
+                              QStringLiteral("Select the device data to save.")};
             break;
         case FUNC_USERDATA_DOWNLOAD:
             layout.modes = 2;
             layout.mode[0] = {QStringLiteral("User Data Download"), QStringLiteral("User Data:"),
-                            QStringLiteral("bin"), userDataFilter,
-                            QStringLiteral("Select the user data to download.")};
+                              QStringLiteral("bin"), userDataFilter,
+                              QStringLiteral("Select the user data to download.")};
             layout.mode[1] = {QStringLiteral("One Device Download"), QStringLiteral("One Device:"),
-                            QStringLiteral("odf"), deviceFilter,
-                            QStringLiteral("Select the device data to download.")};
+                              QStringLiteral("odf"), deviceFilter,
+                              QStringLiteral("Select the device data to download.")};
             break;
         case FUNC_ICON_UPLOAD:
             layout.newNames = true;
             layout.editButton = true;
             layout.mode[0] = {QStringLiteral("User Icon Upload"), QStringLiteral("User Icon:"),
-                            QStringLiteral("vui"), iconFilter,
-                            QStringLiteral("Select the user icon to save.")};
+                              QStringLiteral("vui"), iconFilter,
+                              QStringLiteral("Select the user icon to save.")};
             break;
         default:
             layout.editButton = true;
             layout.mode[0] = {QStringLiteral("User Icon Download"), QStringLiteral("User Icon:"),
-                            QStringLiteral("vui"), iconFilter,
-                            QStringLiteral("Select the user icon to download.")};
+                              QStringLiteral("vui"), iconFilter,
+                              QStringLiteral("Select the user icon to download.")};
             break;
     }
     return layout;

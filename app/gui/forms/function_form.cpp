@@ -52,7 +52,8 @@ QString QtFileFilter(const QString& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-FunctionForm::FunctionForm(const FormSpec& layout, QWidget* parent) : QWidget(parent), m_layout(layout) {
+FunctionForm::FunctionForm(const FormSpec& layout, QWidget* parent)
+    : QWidget(parent), m_layout(layout) {
     auto* outer = MakeQtOwned<QVBoxLayout>(this);
     outer->setContentsMargins(8, 6, 8, 6);
     m_group = MakeQtOwned<QGroupBox>(this);
