@@ -59,12 +59,7 @@ void CAppDnldFormView::HandleFileText(const std::string& text) {
         SetMessage(0, kApplicationReadyText);
         return;
     }
-    // The emptied edit runs this handler again, which only empties m_strFilePath.
-    SetFileText("");
-    m_job.m_bFileReady = 0;
-    SetMessage(0, kInvalidApplicationText);
-    m_form.ShowMessageBox(kInvalidApplicationText);
-    ReleaseData();
+    RefuseChosenFile(kInvalidApplicationText, true);
 }
 
 void CAppDnldFormView::Reload() {

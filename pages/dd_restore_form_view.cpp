@@ -23,6 +23,14 @@ bool CDDRestoreFormView::ValidateIconData() {
     return true;
 }
 
+bool CDDRestoreFormView::AdoptIconFile(LoadedFile& file) {
+    m_IconHeader = ImageHeader::FromBytes(file.head.data(), file.head.size());
+    m_nHeaderLength = file.head.size();
+    m_job.m_nDataSize = static_cast<std::int32_t>(file.body->size());
+    m_job.m_pData = std::move(file.body);
+    return ValidateIconData();
+}
+
 void CDDRestoreFormView::HandleFileText(const std::string& text) {
     m_job.m_strFilePath = text;
     LoadedFile file = LoadFile(m_fs, text, kImageHeaderSize, kMaxTransferBytes, false,
@@ -35,37 +43,21 @@ void CDDRestoreFormView::HandleFileText(const std::string& text) {
             if (text.empty()) {
                 return;
             }
-            SetFileText("");
-            m_job.m_bFileReady = 0;
-            SetMessage(0, kSelectText);
-            ReleaseData();
+            RefuseChosenFile(kSelectText, false);
             return;
         case LoadStatus::kTooLarge:
-        case LoadStatus::kOutOfMemory: {
-            const char* message =
-                file.status == LoadStatus::kTooLarge ? kFileTooLargeText : kFileOutOfMemoryText;
-            SetFileText("");
-            m_job.m_bFileReady = 0;
-            SetMessage(0, message);
-            m_form.ShowMessageBox(message);
-            ReleaseData();
+        case LoadStatus::kOutOfMemory:
+            RefuseChosenFile(
+                file.status == LoadStatus::kTooLarge ? kFileTooLargeText : kFileOutOfMemoryText,
+                true);
             return;
-        }
     }
-    m_IconHeader = ImageHeader::FromBytes(file.head.data(), file.head.size());
-    m_nHeaderLength = file.head.size();
-    m_job.m_nDataSize = static_cast<std::int32_t>(file.body->size());
-    m_job.m_pData = std::move(file.body);
-    if (ValidateIconData()) {
+    if (AdoptIconFile(file)) {
         m_job.m_bFileReady = 1;
         SetMessage(0, kReadyText);
         return;
     }
-    m_job.m_bFileReady = 0;
-    SetFileText("");
-    SetMessage(0, kInvalidText);
-    m_form.ShowMessageBox(kInvalidText);
-    ReleaseData();
+    RefuseChosenFile(kInvalidText, true);
 }
 
 void CDDRestoreFormView::OnEditClicked() {
@@ -91,11 +83,7 @@ long CDDRestoreFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
         ReleaseData();
         return 0;
     }
-    m_IconHeader = ImageHeader::FromBytes(file.head.data(), file.head.size());
-    m_nHeaderLength = file.head.size();
-    m_job.m_nDataSize = static_cast<std::int32_t>(file.body->size());
-    m_job.m_pData = std::move(file.body);
-    if (ValidateIconData()) {
+    if (AdoptIconFile(file)) {
         m_job.m_bFileReady = 1;
     } else {
         ReleaseData();

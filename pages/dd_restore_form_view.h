@@ -3,6 +3,7 @@
 // icon header checked, and its payload offered to the remote's request 'V'. "Edit" opens the icon
 // editor on the file and takes the file it wrote.
 
+#include "pages/file_loader.h"
 #include "pages/file_system.h"
 #include "pages/image_header.h"
 #include "pages/kv_mgr_form_view.h"
@@ -32,6 +33,8 @@ private:
     // ValidateIconData: checks m_IconHeader and, when it passes, fills the job's head and block
     // fields.
     bool ValidateIconData();
+    // Takes a loaded file's header and data into the page and the job, then validates them.
+    bool AdoptIconFile(LoadedFile& file);
 
     FileSystem& m_fs;
     IconEditorRunner& m_editor;

@@ -53,6 +53,16 @@ void CKvMgrFormView::ReleaseData() {
     m_job.m_nDataSize = 0;
 }
 
+void CKvMgrFormView::RefuseChosenFile(const char* message, bool box) {
+    SetFileText("");
+    m_job.m_bFileReady = 0;
+    SetMessage(0, message);
+    if (box) {
+        m_form.ShowMessageBox(message);
+    }
+    ReleaseData();
+}
+
 void CKvMgrFormView::ReleaseUnsharedData() {
     if (m_job.m_pData.use_count() == 1) {
         ReleaseData();

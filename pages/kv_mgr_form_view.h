@@ -48,6 +48,10 @@ protected:
     void SetFileText(const std::string& text);
     // Releases the job's download data.
     void ReleaseData();
+    // Refuses the chosen file of a download page: empties the file edit (whose change handling
+    // runs again and only empties the path), clears the ready flag, shows `message` on the line
+    // and, when `box`, in a message box, and releases the data.
+    void RefuseChosenFile(const char* message, bool box);
     // Releases the job's download data when the page holds the only reference (no exchange runs
     // on it), so that reading the file again does not keep the old copy alive beside the new.
     void ReleaseUnsharedData();

@@ -26,10 +26,7 @@ void CRdbDnldFormView::HandleFileText(const std::string& text) {
         if (text.empty()) {
             return;
         }
-        SetFileText("");
-        m_job.m_bFileReady = 0;
-        SetMessage(0, kSelectText);
-        ReleaseData();
+        RefuseChosenFile(kSelectText, false);
         return;
     }
     if (IsDatabase(file)) {
@@ -44,11 +41,7 @@ void CRdbDnldFormView::HandleFileText(const std::string& text) {
     } else if (file.status == LoadStatus::kOutOfMemory) {
         message = kFileOutOfMemoryText;
     }
-    SetFileText("");
-    m_job.m_bFileReady = 0;
-    SetMessage(0, message);
-    m_form.ShowMessageBox(message);
-    ReleaseData();
+    RefuseChosenFile(message, true);
 }
 
 long CRdbDnldFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
