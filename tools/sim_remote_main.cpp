@@ -25,14 +25,17 @@
 #include "protocol/frames.h"
 #include "protocol/transfer_job.h"
 #include "tools/realtime_remote_runner.h"
+#include "tools/sample_data.h"
 #include "tools/simulated_remote.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using vanto::ByteBuffer;
+using vanto::Pattern;
 using vanto::RemoteOutcome;
 using vanto::SimulatedRemote;
+using vanto::StampDatabaseHeader;
 
 std::atomic<bool> g_stop{false};
 
@@ -129,30 +132,10 @@ std::string ParseOptions(int argc, char** argv, Options& o) {
     return "";
 }
 
-ByteBuffer Pattern(std::size_t n, std::uint32_t seed) {
-    ByteBuffer bytes(n);
-    std::uint32_t x = seed * 2654435761u + 1;
-    for (auto& b : bytes) {
-        x = x * 1103515245u + 12345u;
-        b = static_cast<std::uint8_t>(x >> 16);
-    }
-    return bytes;
-}
-
-void PutLe32(ByteBuffer& b, std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
-}
-
 // A code database the database page accepts: its header tags and magic word, filler data.
 ByteBuffer SampleDatabase(std::size_t size) {
     ByteBuffer db = Pattern(size, 81);
-    std::memcpy(&db[208], "81VK", 4);
-    PutLe32(db, 220, static_cast<std::uint32_t>(size));
-    std::memcpy(&db[224], "03CR", 4);
-    std::memcpy(&db[500], "RC30", 4);
-    PutLe32(db, 576, 0x55AA4442);
+    StampDatabaseHeader(db);
     return db;
 }
 

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "tools/sample_data.h"
+
 namespace vanto::test {
 
 TempDir::TempDir() {
@@ -136,11 +138,7 @@ ByteBuffer Concat(const ByteBuffer& a, const ByteBuffer& b) {
 
 ByteBuffer MakeDatabase(std::size_t size, std::uint32_t seed) {
     ByteBuffer db = Pattern(size, seed);
-    std::memcpy(&db[208], "81VK", 4);
-    PutLe32(db, 220, static_cast<std::uint32_t>(size));
-    std::memcpy(&db[224], "03CR", 4);
-    std::memcpy(&db[500], "RC30", 4);
-    PutLe32(db, 576, 0x55AA4442);
+    StampDatabaseHeader(db);
     return db;
 }
 

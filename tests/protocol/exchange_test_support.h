@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "tools/engine_harness.h"
+#include "tools/sample_data.h"
 
 namespace vanto::testing {
 
@@ -62,15 +63,7 @@ inline void ExpectFrame(const ByteBuffer& expected, const SentFrame& actual,
     EXPECT_TRUE(diff.empty()) << what << ": " << diff;
 }
 
-inline ByteBuffer Pattern(std::size_t n, unsigned seed) {
-    ByteBuffer b(n);
-    std::uint32_t x = seed * 2654435761u + 1;
-    for (auto& v : b) {
-        x = x * 1103515245u + 12345u;
-        v = static_cast<std::uint8_t>(x >> 16);
-    }
-    return b;
-}
+using vanto::Pattern;
 
 inline ByteBuffer DataFrame(int block, const std::uint8_t* data, std::size_t len) {
     ByteBuffer f(len + kDataFrameOverhead);
