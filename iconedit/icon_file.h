@@ -96,6 +96,25 @@ public:
     bool Fill(std::span<std::uint8_t> out) override;
 };
 
+// A repeatable source (first, first + step, first + 2 x step, ... modulo 256) for tests,
+// benchmarks and files that are thrown away.
+class CountingRandomSource : public RandomSource {
+public:
+    explicit CountingRandomSource(std::uint8_t first = 0, std::uint8_t step = 1)
+        : m_next(first), m_step(step) {}
+    bool Fill(std::span<std::uint8_t> out) override {
+        for (std::uint8_t& b : out) {
+            b = m_next;
+            m_next = static_cast<std::uint8_t>(m_next + m_step);
+        }
+        return true;
+    }
+
+private:
+    std::uint8_t m_next;
+    std::uint8_t m_step;
+};
+
 // The table made from a seed (K[0..2047]).
 ScrambleTable MakeScrambleTable(const std::uint8_t* seed);
 // Transform kIconPayloadSize bytes in place. The table is consumed block by block, so each call

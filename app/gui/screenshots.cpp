@@ -47,19 +47,6 @@ int PercentOf(const QString& message) {
 }
 
 #if VANTO_HAVE_ICON_EDITOR
-// A seed source that needs no system call: the picture's file is thrown away.
-class CountingRandom final : public RandomSource {
-public:
-    bool Fill(std::span<std::uint8_t> out) override {
-        for (std::uint8_t& b : out) {
-            b = static_cast<std::uint8_t>(m_next++ * 73 + 5);
-        }
-        return true;
-    }
-
-private:
-    unsigned m_next = 0;
-};
 
 bool PutIcon(IconFile& file, IconKind kind, int index, SampleIcon icon) {
     const QByteArray png = SampleIconPng(icon);
@@ -80,7 +67,7 @@ void SaveIconEditorPicture(QWidget* parent, const QString& dir) {
                         PutIcon(file, ICON_KEY, 0, SampleIcon::kPowerKey) &&
                         PutIcon(file, ICON_KEY, 1, SampleIcon::kPlayKey) &&
                         PutIcon(file, ICON_KEY, 2, SampleIcon::kVolumeKey);
-    CountingRandom random;
+    CountingRandomSource random(5, 73);  // no system call: the picture's file is thrown away
     if (!filled || file.PrepareForSave() != 0 || file.WriteIconFile(path, random)) {
         std::fprintf(stderr, "vanto-remote-manager: the sample icon file could not be made\n");
         return;

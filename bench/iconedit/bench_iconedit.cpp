@@ -47,18 +47,7 @@ public:
     std::string lastWarning;
 };
 
-class SeedCounter : public RandomSource {
-public:
-    bool Fill(std::span<std::uint8_t> out) override {
-        for (std::uint8_t& b : out) {
-            b = static_cast<std::uint8_t>(m_next++);
-        }
-        return true;
-    }
-
-private:
-    unsigned m_next = 0;
-};
+using SeedCounter = CountingRandomSource;
 
 // An icon with gradients, a frame and some speckle, about the size real artwork encodes to.
 std::vector<std::uint8_t> ArtPng(int width, int height, unsigned seed) {

@@ -11,17 +11,7 @@
 
 namespace {
 
-class CountingRandom : public vanto::RandomSource {
-public:
-    bool Fill(std::span<std::uint8_t> out) override {
-        for (auto& b : out)
-            b = m_next++;
-        return true;
-    }
-
-private:
-    std::uint8_t m_next = 0;
-};
+using CountingRandom = vanto::CountingRandomSource;
 
 const std::vector<std::uint8_t>& BaseFile() {
     static const std::vector<std::uint8_t> file = [] {

@@ -16,18 +16,7 @@
 namespace vanto {
 namespace {
 
-class FixedRandom : public RandomSource {
-public:
-    explicit FixedRandom(std::uint8_t first) : m_next(first) {}
-    bool Fill(std::span<std::uint8_t> out) override {
-        for (auto& b : out)
-            b = m_next++;
-        return true;
-    }
-
-private:
-    std::uint8_t m_next;
-};
+using FixedRandom = CountingRandomSource;
 
 class FailingRandom : public RandomSource {
 public:

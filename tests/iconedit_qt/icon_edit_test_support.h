@@ -89,17 +89,9 @@ private:
     }
 };
 
-class FixedRandom : public RandomSource {
+class FixedRandom : public CountingRandomSource {
 public:
-    bool Fill(std::span<std::uint8_t> out) override {
-        for (std::uint8_t& b : out) {
-            b = static_cast<std::uint8_t>(m_next++ * 37 + 11);
-        }
-        return true;
-    }
-
-private:
-    unsigned m_next = 0;
+    FixedRandom() : CountingRandomSource(11, 37) {}
 };
 
 inline std::vector<std::uint8_t> ToBytes(const QByteArray& data) {
