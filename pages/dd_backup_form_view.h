@@ -21,7 +21,7 @@ public:
     int FunctionIndex() const override { return FUNC_ICON_UPLOAD; }
     void OnInitialUpdate() override;
     // The "Edit" button.
-    void OnEditClicked();
+    void OnEditClicked() override;
 
     // The output file of the running (or last) upload.
     const UploadTarget& Upload() const { return m_upload; }

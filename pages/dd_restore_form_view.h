@@ -23,7 +23,7 @@ public:
     int FunctionIndex() const override { return FUNC_ICON_DOWNLOAD; }
     void OnInitialUpdate() override;
     // The "Edit" button.
-    void OnEditClicked();
+    void OnEditClicked() override;
 
 protected:
     void HandleFileText(const std::string& text) override;

@@ -29,6 +29,10 @@ public:
     void OnFileTextChanged(const std::string& text);
     // The browse dialog confirmed `path`: the edit takes it when it differs from its text.
     void OnBrowseChosen(const std::string& path);
+    // The mode radio buttons of the two user data pages (0 whole user data, 1 one device) and
+    // the "Edit" button of the two user icon pages; the other pages have neither and ignore them.
+    virtual void OnModeChanged(int /*mode*/) {}
+    virtual void OnEditClicked() {}
 
     // 0, or on the two user data pages the mode that is selected.
     virtual int CurrentMode() const { return 0; }

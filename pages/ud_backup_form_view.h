@@ -23,7 +23,7 @@ public:
     int CurrentMode() const override { return m_nMode; }
     void OnInitialUpdate() override;
     // The "User Data" (0) or "One Device" (1) radio button was clicked.
-    void OnModeChanged(int mode);
+    void OnModeChanged(int mode) override;
 
     // The last name of `mode` that passed the check, and the mode's flag.
     const std::string& ModePath(int mode) const { return m_strModePath.at(mode); }

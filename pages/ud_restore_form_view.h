@@ -23,7 +23,7 @@ public:
     int CurrentMode() const override { return m_nMode; }
     void OnInitialUpdate() override;
     // The "User Data" (0) or "One Device" (1) radio button was clicked.
-    void OnModeChanged(int mode);
+    void OnModeChanged(int mode) override;
 
     // What a mode holds (for the forms and tests).
     const std::string& ModePath(int mode) const { return m_modes.at(mode).path; }

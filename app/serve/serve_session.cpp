@@ -15,8 +15,6 @@
 #include "app/serve/serve_options.h"
 #include "app/serve/signal_pipe.h"
 #include "pages/posix_file_system.h"
-#include "pages/ud_backup_form_view.h"
-#include "pages/ud_restore_form_view.h"
 
 namespace vanto::serve {
 namespace {
@@ -91,11 +89,7 @@ void Session::Finish(int status) {
 void Session::ApplyModeAndFile() {
     CKvMgrFormView* page = m_pages->View(m_options.function);
     if (m_options.mode >= 0) {
-        if (auto* backup = dynamic_cast<CUdBackupFormView*>(page)) {
-            backup->OnModeChanged(m_options.mode);
-        } else if (auto* restore = dynamic_cast<CUdRestoreFormView*>(page)) {
-            restore->OnModeChanged(m_options.mode);
-        }
+        page->OnModeChanged(m_options.mode);
     }
     // As a file chosen with the browse button: the page loads and checks it, or names it as its
     // output, at once.

@@ -5,20 +5,15 @@
 #include "app/gui/forms/icon_editor_launcher.h"
 #include "app/gui/function_page.h"
 #include "app/gui/pictures.h"
-#include "pages/app_dnld_form_view.h"
-#include "pages/dd_backup_form_view.h"
-#include "pages/dd_restore_form_view.h"
+#include "pages/function_pages.h"
 #include "pages/posix_file_system.h"
-#include "pages/rdb_dnld_form_view.h"
-#include "pages/ud_backup_form_view.h"
-#include "pages/ud_restore_form_view.h"
 
 namespace vanto::gui {
 
 namespace {
 
-FormSpec SpecFor(int index) {
-    FormSpec layout;
+FormLayout LayoutFor(int index) {
+    FormLayout layout;
     layout.colour = PageColour(index);
     const QString userDataFilter = QStringLiteral("User data files|*.bin|All files|*.*||");
     const QString deviceFilter = QStringLiteral("One Device data files|*.odf|All files|*.*||");
@@ -77,47 +72,14 @@ FormSpec SpecFor(int index) {
 class FormPage final : public FunctionPageView {
 public:
     explicit FormPage(int index)
-        : m_form(std::make_unique<FunctionForm>(SpecFor(index))), m_editor(*m_form) {
+        : m_form(std::make_unique<FunctionForm>(LayoutFor(index))), m_editor(*m_form) {
         m_form->setObjectName(QStringLiteral("FunctionForm%1").arg(index));
-        FileSystem& fs = DefaultFileSystem();
-        switch (index) {
-            case FUNC_APP_DOWNLOAD:
-                m_page = std::make_unique<CAppDnldFormView>(*m_form, fs);
-                break;
-            case FUNC_DB_DOWNLOAD:
-                m_page = std::make_unique<CRdbDnldFormView>(*m_form, fs);
-                break;
-            case FUNC_USERDATA_UPLOAD: {
-                auto page = std::make_unique<CUdBackupFormView>(*m_form, fs);
-                CUdBackupFormView* logic = page.get();
-                m_form->onModeClicked = [logic](int mode) { logic->OnModeChanged(mode); };
-                m_page = std::move(page);
-                break;
-            }
-            case FUNC_USERDATA_DOWNLOAD: {
-                auto page = std::make_unique<CUdRestoreFormView>(*m_form, fs);
-                CUdRestoreFormView* logic = page.get();
-                m_form->onModeClicked = [logic](int mode) { logic->OnModeChanged(mode); };
-                m_page = std::move(page);
-                break;
-            }
-            case FUNC_ICON_UPLOAD: {
-                auto page = std::make_unique<CDDBackupFormView>(*m_form, fs, m_editor);
-                CDDBackupFormView* logic = page.get();
-                m_form->onEditClicked = [logic] { logic->OnEditClicked(); };
-                m_page = std::move(page);
-                break;
-            }
-            default: {
-                auto page = std::make_unique<CDDRestoreFormView>(*m_form, fs, m_editor);
-                CDDRestoreFormView* logic = page.get();
-                m_form->onEditClicked = [logic] { logic->OnEditClicked(); };
-                m_page = std::move(page);
-                break;
-            }
-        }
+        m_page = MakeFunctionPageLogic(index, *m_form, DefaultFileSystem(), m_editor);
         CKvMgrFormView* logic = m_page.get();
         m_form->onBrowseChosen = [logic](const std::string& path) { logic->OnBrowseChosen(path); };
+        // Only the user data forms have mode buttons and only the user icon forms an "Edit" button.
+        m_form->onModeClicked = [logic](int mode) { logic->OnModeChanged(mode); };
+        m_form->onEditClicked = [logic] { logic->OnEditClicked(); };
     }
     ~FormPage() override {
         // The logic goes first: an upload page closes its file, and nothing may call the form

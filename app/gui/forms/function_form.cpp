@@ -52,7 +52,7 @@ QString QtFileFilter(const QString& filter) {
     return filters.join(QStringLiteral(";;"));
 }
 
-FunctionForm::FunctionForm(const FormSpec& layout, QWidget* parent)
+FunctionForm::FunctionForm(const FormLayout& layout, QWidget* parent)
     : QWidget(parent), m_layout(layout) {
     auto* outer = MakeQtOwned<QVBoxLayout>(this);
     outer->setContentsMargins(8, 6, 8, 6);
@@ -162,7 +162,7 @@ FunctionForm::FunctionForm(const FormSpec& layout, QWidget* parent)
 }
 
 void FunctionForm::Browse(int mode) {
-    const FormSpec::Mode& layout = m_layout.mode[mode];
+    const FormLayout::Mode& layout = m_layout.mode[mode];
     BrowseRequest request;
     request.title = layout.fileLabel;
     request.title.chop(request.title.endsWith(QLatin1Char(':')) ? 1 : 0);

@@ -23,7 +23,7 @@
 
 namespace vanto::gui {
 
-struct FormSpec {
+struct FormLayout {
     struct Mode {
         QString bannerTitle;  // drawn in the page colour on black
         QString fileLabel;    // "Application:", "User Data:", ...
@@ -56,7 +56,7 @@ class FunctionForm final : public QWidget, public vanto::PageForm {
 public:
     using FileChooser = std::function<std::optional<QString>(const BrowseRequest&)>;
 
-    explicit FunctionForm(const FormSpec& layout, QWidget* parent = nullptr);
+    explicit FunctionForm(const FormLayout& layout, QWidget* parent = nullptr);
 
     // Handlers the page view connects to its page logic.
     std::function<void(const std::string& path)> onBrowseChosen;
@@ -95,7 +95,7 @@ public:
 private:
     void Browse(int mode);
 
-    FormSpec m_layout;
+    FormLayout m_layout;
     FileChooser m_chooser;
     std::function<bool(const QString&, bool)> m_boxAnswer;
     int m_nProgressStep = 1;
