@@ -4,7 +4,6 @@
 
 #include "pages/file_loader.h"
 #include "pages/srecord.h"
-#include "pages/wide_xor_checksum.h"
 
 namespace vanto {
 
@@ -44,7 +43,7 @@ bool CAppDnldFormView::LoadImage() {
     if (!CheckApplicationImage(image.data(), image.size())) {
         return false;
     }
-    const std::uint16_t checksum = WideXorWordChecksum(image.data(), image.size());
+    const std::uint16_t checksum = XorWordChecksum(image.data(), image.size());
     SetDownloadData(std::make_shared<const ByteBuffer>(std::move(image)), checksum);
     return true;
 }

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <new>
 
-#include "pages/wide_xor_checksum.h"
-
 namespace vanto {
 
 namespace {
@@ -20,7 +18,7 @@ bool ReadBody(InputFile& file, std::int64_t offset, ByteBuffer& body, bool check
             return false;
         }
         if (checksum) {
-            *sum ^= WideXorWordChecksum(body.data() + at, n);
+            *sum ^= XorWordChecksum(body.data() + at, n);
         }
     }
     return true;

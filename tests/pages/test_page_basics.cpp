@@ -9,7 +9,6 @@
 #include "pages/posix_file_system.h"
 #include "pages/rdb_dnld_form_view.h"
 #include "pages/ud_restore_form_view.h"
-#include "pages/wide_xor_checksum.h"
 
 namespace vanto {
 namespace {
@@ -131,17 +130,6 @@ TEST(FileLoader, PagesRefuseOversizedFilesAsNotReady) {
     EXPECT_EQ(form2.lines[0], kFileTooLargeText);
     EXPECT_FALSE(user.ModeReady(0));
     EXPECT_EQ(fs.bytesAsked, 0);
-}
-
-TEST(WideXorWordChecksum, MatchesThePairwiseChecksum) {
-    const ByteBuffer data = test::Pattern(300, 5);
-    for (std::size_t start = 0; start < 3; ++start) {
-        for (std::size_t size = 0; size + start <= data.size(); ++size) {
-            ASSERT_EQ(WideXorWordChecksum(data.data() + start, size),
-                      XorWordChecksum(data.data() + start, size))
-                << start << " " << size;
-        }
-    }
 }
 
 }  // namespace

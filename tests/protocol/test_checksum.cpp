@@ -15,6 +15,29 @@ TEST(XorWordChecksum, PairsAreBigEndianAndAnOddLastByteIsHigh) {
     EXPECT_EQ(XorWordChecksum(four, 4), 0);
 }
 
+// The checksum taken pair by pair, as its definition reads.
+std::uint16_t PairwiseChecksum(const std::uint8_t* data, std::size_t size) {
+    std::uint16_t sum = 0;
+    for (std::size_t i = 0; i < size; i += 2) {
+        const int low = i + 1 < size ? data[i + 1] : 0;
+        sum ^= static_cast<std::uint16_t>((data[i] << 8) | low);
+    }
+    return sum;
+}
+
+TEST(XorWordChecksum, WideStepsMatchThePairwiseChecksum) {
+    ByteBuffer data(300);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<std::uint8_t>(i * 131 + 7);
+    for (std::size_t start = 0; start < 3; ++start) {
+        for (std::size_t size = 0; size + start <= data.size(); ++size) {
+            ASSERT_EQ(XorWordChecksum(data.data() + start, size),
+                      PairwiseChecksum(data.data() + start, size))
+                << start << " " << size;
+        }
+    }
+}
+
 TEST(TransferJob, DownloadBlockArithmetic) {
     TransferJob job;
     job.SetDownloadSize(4096);
