@@ -1,91 +1,191 @@
 #include "app/gui/look_style.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace vanto::gui {
 
 namespace {
 
-struct LookColours {
-    const char* ribbonTop;  // tab row and ribbon background, top to bottom
+// The colours that make one of the four named looks.
+struct NamedLook {
+    const char* window;
+    const char* windowText;
+    const char* base;
+    const char* text;
+    const char* button;
+    const char* buttonText;
+    const char* highlight;
+    const char* highlightedText;
+    const char* toolTip;
+    const char* ribbonTop;
     const char* ribbonBottom;
-    const char* panelTop;  // the "Function" panel
+    const char* panelTop;
     const char* panelBottom;
-    const char* panelBorder;
-    const char* text;        // ribbon text
-    const char* tabText;     // text on the tab row
-    const char* checkedTop;  // a selected function button
-    const char* checkedBottom;
+    const char* border;
     const char* hover;
-    const char* appButton;  // the round application button
-    const char* status;     // status bar background
-    const char* statusText;
-    const char* page;  // page area background
-    const char* pageText;
+    const char* appButton;
+    const char* status;
 };
 
-constexpr LookColours kDefault{"#f3f3f3", "#f3f3f3", "#fbfbfb", "#eeeeee", "#d0d0d0",
-                               "#202020", "#202020", "#cce4f7", "#b5d6f2", "#e5f1fb",
-                               "#2b579a", "#f0f0f0", "#202020", "#f0f0f0", "#202020"};
-constexpr LookColours kBlack{"#3b3b3b", "#1f1f1f", "#5a5a5a", "#353535", "#777777",
-                             "#f0f0f0", "#ffffff", "#ffd35c", "#f2a93b", "#707070",
-                             "#c8551b", "#262626", "#e8e8e8", "#4a4a4a", "#f0f0f0"};
-constexpr LookColours kBlue{"#dfecf7", "#bcd3ee", "#e9f1fb", "#c7daf2", "#8db2e3",
-                            "#15428b", "#15428b", "#ffe08f", "#ffc54a", "#fff2c4",
-                            "#3b70c4", "#c5daf2", "#15428b", "#d6e4f5", "#15428b"};
-constexpr LookColours kSilver{"#f4f5f7", "#d8dce3", "#fbfbfc", "#dde1e7", "#a6acb6",
-                              "#3a3f46", "#3a3f46", "#ffe08f", "#ffc54a", "#fff2c4",
-                              "#707986", "#e1e4e9", "#3a3f46", "#eceef1", "#25282d"};
-constexpr LookColours kAqua{"#e6f5fb", "#b8e0ee", "#f0fafd", "#c3e7f2", "#6fb9d3",
-                            "#0b4f6c", "#0b4f6c", "#b6f0c8", "#6fd89a", "#d4f5ff",
-                            "#1895b8", "#a9dcea", "#0b4f6c", "#dff2f8", "#0b4f6c"};
+constexpr NamedLook kBlack{"#474747", "#f0f0f0", "#2e2e2e", "#f0f0f0", "#565656", "#f0f0f0",
+                           "#f5b041", "#000000", "#fffbe0", "#3b3b3b", "#1f1f1f", "#5a5a5a",
+                           "#353535", "#7a7a7a", "#6e6e6e", "#c8551b", "#262626"};
+constexpr NamedLook kBlue{"#d6e4f5", "#15428b", "#ffffff", "#1e1e1e", "#e4eefa", "#15428b",
+                          "#ffc54a", "#000000", "#ffffe1", "#dfecf7", "#bcd3ee", "#e9f1fb",
+                          "#c7daf2", "#8db2e3", "#fff2c4", "#3b70c4", "#c5daf2"};
+constexpr NamedLook kSilver{"#eceef1", "#25282d", "#ffffff", "#1e1e1e", "#f4f5f7", "#25282d",
+                            "#ffc54a", "#000000", "#ffffe1", "#f4f5f7", "#d8dce3", "#fbfbfc",
+                            "#dde1e7", "#a6acb6", "#fff2c4", "#707986", "#e1e4e9"};
+constexpr NamedLook kAqua{"#dff2f8", "#0b4f6c", "#ffffff", "#1e1e1e", "#eaf7fb", "#0b4f6c",
+                          "#6fd89a", "#000000", "#ffffe1", "#e6f5fb", "#b8e0ee", "#f0fafd",
+                          "#c3e7f2", "#6fb9d3", "#d4f5ff", "#1895b8", "#a9dcea"};
 
-const LookColours& ColoursFor(AppLook look) {
+QColor Mix(const QColor& a, const QColor& b, double share) {
+    return QColor::fromRgbF(static_cast<float>(a.redF() * share + b.redF() * (1 - share)),
+                            static_cast<float>(a.greenF() * share + b.greenF() * (1 - share)),
+                            static_cast<float>(a.blueF() * share + b.blueF() * (1 - share)));
+}
+
+QPalette PaletteOf(const NamedLook& look) {
+    const QColor window(QLatin1String(look.window));
+    const QColor button(QLatin1String(look.button));
+    const QColor windowText(QLatin1String(look.windowText));
+    const QColor buttonText(QLatin1String(look.buttonText));
+    const QColor base(QLatin1String(look.base));
+    const QColor text(QLatin1String(look.text));
+    QPalette palette(buttonText, button, button.lighter(130), button.darker(160),
+                     button.darker(125), text, QColor(Qt::white), base, window);
+    palette.setColor(QPalette::WindowText, windowText);
+    palette.setColor(QPalette::AlternateBase, Mix(base, window, 0.6));
+    palette.setColor(QPalette::Highlight, QColor(QLatin1String(look.highlight)));
+    palette.setColor(QPalette::HighlightedText, QColor(QLatin1String(look.highlightedText)));
+    palette.setColor(QPalette::ToolTipBase, QColor(QLatin1String(look.toolTip)));
+    palette.setColor(QPalette::ToolTipText, QColor(Qt::black));
+    palette.setColor(QPalette::PlaceholderText, Mix(text, base, 0.6));
+    palette.setColor(QPalette::Link,
+                     base.lightness() < 128 ? QColor(0x8c, 0xc8, 0xff) : QColor(0x0b, 0x4f, 0xb0));
+    // Disabled texts are drawn half way to their background.
+    for (const auto role : {QPalette::WindowText, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, Mix(windowText, window, 0.5));
+    }
+    palette.setColor(QPalette::Disabled, QPalette::Text, Mix(text, base, 0.5));
+    return palette;
+}
+
+RibbonColours RibbonOf(const NamedLook& look, const QPalette& palette) {
+    RibbonColours c;
+    c.top = QColor(QLatin1String(look.ribbonTop));
+    c.bottom = QColor(QLatin1String(look.ribbonBottom));
+    c.panelTop = QColor(QLatin1String(look.panelTop));
+    c.panelBottom = QColor(QLatin1String(look.panelBottom));
+    c.border = QColor(QLatin1String(look.border));
+    c.text = palette.color(QPalette::WindowText);
+    c.checkedTop = palette.color(QPalette::Highlight).lighter(115);
+    c.checkedBottom = palette.color(QPalette::Highlight);
+    c.checkedText = palette.color(QPalette::HighlightedText);
+    c.hover = QColor(QLatin1String(look.hover));
+    c.hoverText = c.text;
+    c.appButton = QColor(QLatin1String(look.appButton));
+    c.status = QColor(QLatin1String(look.status));
+    c.statusText = c.status.lightness() < 128 ? QColor(0xe8, 0xe8, 0xe8) : c.text;
+    return c;
+}
+
+// The ribbon of the desktop's own palette: its window colour with a light shade, its button
+// colour for the panel, its selection colours for the page that shows.
+RibbonColours RibbonOfDesktop(const QPalette& p) {
+    RibbonColours c;
+    const QColor window = p.color(QPalette::Window);
+    const bool dark = window.lightness() < 128;
+    c.top = dark ? window.lighter(115) : window.lighter(103);
+    c.bottom = window;
+    c.panelTop = Mix(p.color(QPalette::Button), window, 0.7);
+    c.panelBottom = Mix(p.color(QPalette::Button), window, 0.4);
+    c.border = p.color(QPalette::Mid);
+    c.text = p.color(QPalette::WindowText);
+    c.checkedTop = p.color(QPalette::Highlight).lighter(dark ? 100 : 115);
+    c.checkedBottom = p.color(QPalette::Highlight);
+    c.checkedText = p.color(QPalette::HighlightedText);
+    c.hover = Mix(p.color(QPalette::Highlight), c.panelTop, 0.2);
+    c.hoverText = c.text;
+    c.appButton = p.color(QPalette::Highlight);
+    c.status = window;
+    c.statusText = p.color(QPalette::WindowText);
+    return c;
+}
+
+const NamedLook* NamedLookFor(AppLook look) {
     switch (look) {
         case AppLook::Black:
-            return kBlack;
+            return &kBlack;
         case AppLook::Blue:
-            return kBlue;
+            return &kBlue;
         case AppLook::Silver:
-            return kSilver;
+            return &kSilver;
         case AppLook::Aqua:
-            return kAqua;
+            return &kAqua;
         case AppLook::Default:
             break;
     }
-    return kDefault;
+    return nullptr;
+}
+
+double Luminance(const QColor& colour) {
+    auto channel = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    const QColor c = colour.toRgb();
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
 }
 
 }  // namespace
 
-QString StyleSheetFor(AppLook look) {
-    const LookColours& c = ColoursFor(look);
+LookTheme ThemeFor(AppLook look, const QPalette& desktop) {
+    const NamedLook* named = NamedLookFor(look);
+    if (named == nullptr) {
+        return {desktop, RibbonOfDesktop(desktop)};
+    }
+    LookTheme theme;
+    theme.palette = PaletteOf(*named);
+    theme.ribbon = RibbonOf(*named, theme.palette);
+    return theme;
+}
+
+QString RibbonStyleSheet(const RibbonColours& c) {
+    const auto n = [](const QColor& colour) { return colour.name(); };
     return QStringLiteral(
                "#RibbonBar { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %1, "
                "stop:1 %2); border-bottom: 1px solid %5; }"
                "#RibbonBar QLabel, #RibbonBar QToolButton { color: %6; }"
-               "#RibbonTabRow QToolButton { color: %7; }"
                "#RibbonPanel { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 %3, "
                "stop:1 %4); border: 1px solid %5; border-radius: 3px; }"
-               "#RibbonPanelCaption { color: %6; }"
                "#HomeTab { background: %3; border: 1px solid %5; border-bottom: none; "
                "border-top-left-radius: 3px; border-top-right-radius: 3px; padding: 2px 12px; }"
-               "#RibbonBar #AppButton { background: %11; color: white; border-radius: 4px; "
-               "padding: 2px 10px; font-weight: bold; }"
+               "#RibbonBar #AppButton { background: %7; border-radius: 4px; padding: 2px 10px; }"
                "#RibbonBar #AppButton::menu-indicator { image: none; }"
                "#RibbonPanel QToolButton { border: 1px solid transparent; border-radius: 3px; "
-               "padding: 2px; }"
-               "#RibbonPanel QToolButton:hover { background: %10; border-color: %5; }"
+               "padding: 1px; }"
+               "#RibbonPanel QToolButton:hover, #RibbonTabRow QToolButton:hover "
+               "{ background: %8; color: %9; border-color: %5; }"
                "#RibbonPanel QToolButton:checked { background: qlineargradient(x1:0, y1:0, "
-               "x2:0, y2:1, stop:0 %8, stop:1 %9); border-color: %5; }"
-               "#RibbonTabRow QToolButton:hover { background: %10; }"
-               "QStatusBar { background: %12; color: %13; border-top: 1px solid %5; }"
-               "QStatusBar QLabel { color: %13; }"
-               "#PageArea, #PageArea > QWidget { background: %14; color: %15; }"
-               "#PageArea QLabel, #PageArea QRadioButton, #PageArea QGroupBox { color: %15; }")
-        .arg(QLatin1String(c.ribbonTop), QLatin1String(c.ribbonBottom), QLatin1String(c.panelTop),
-             QLatin1String(c.panelBottom), QLatin1String(c.panelBorder), QLatin1String(c.text),
-             QLatin1String(c.tabText), QLatin1String(c.checkedTop), QLatin1String(c.checkedBottom))
-        .arg(QLatin1String(c.hover), QLatin1String(c.appButton), QLatin1String(c.status),
-             QLatin1String(c.statusText), QLatin1String(c.page), QLatin1String(c.pageText));
+               "x2:0, y2:1, stop:0 %10, stop:1 %11); color: %12; border-color: %5; }")
+        .arg(n(c.top), n(c.bottom), n(c.panelTop), n(c.panelBottom), n(c.border), n(c.text),
+             n(c.appButton), n(c.hover), n(c.hoverText))
+        .arg(n(c.checkedTop), n(c.checkedBottom), n(c.checkedText));
+}
+
+QString StatusBarStyleSheet(const RibbonColours& c) {
+    return QStringLiteral(
+               "QStatusBar { background: %1; color: %2; border-top: 1px solid %3; }"
+               "QStatusBar QLabel, QStatusBar QAbstractButton { color: %2; }")
+        .arg(c.status.name(), c.statusText.name(), c.border.name());
+}
+
+double ContrastRatio(const QColor& a, const QColor& b) {
+    const double la = Luminance(a);
+    const double lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 }  // namespace vanto::gui

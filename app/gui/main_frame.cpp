@@ -1,12 +1,14 @@
 #include "app/gui/main_frame.h"
 
 #include <QApplication>
-#include <QMessageBox>
+#include <QLayout>
 #include <QSettings>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "app/gui/look_style.h"
 #include "app/gui/qt_owned.h"
+#include "app/widgets/message_box.h"
 #include "link/device_poll.h"
 
 namespace vanto::gui {
@@ -39,6 +41,7 @@ CMainFrame::CMainFrame(FrameOwner& owner, vanto::PageRegistry& pages, Options op
                                Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       m_owner(owner),
       m_look(ReadStoredLook()),
+      m_desktopPalette(QApplication::palette()),
       m_ribbon(MakeQtOwned<CRibbonBar>(this)),
       m_pageArea(MakeQtOwned<QStackedWidget>(this)),
       m_statusPane(MakeQtOwned<QLabel>(this)) {
@@ -72,6 +75,7 @@ CMainFrame::CMainFrame(FrameOwner& owner, vanto::PageRegistry& pages, Options op
 
 CMainFrame::~CMainFrame() {
     StopEngine();
+    QApplication::setPalette(m_desktopPalette);
 }
 
 void CMainFrame::StopEngine() {
@@ -98,6 +102,20 @@ void CMainFrame::SetActiveView(QWidget* view) {
     view->update();
 }
 
+void CMainFrame::FitToPage() {
+    if (QLayout* frameLayout = layout()) {
+        frameLayout->activate();
+    }
+    QWidget* page = ActiveView();
+    if (page == nullptr) {
+        return;
+    }
+    const int spare = m_pageArea->height() - page->sizeHint().height();
+    if (spare > 0) {
+        resize(width(), std::max(minimumHeight(), height() - spare));
+    }
+}
+
 void CMainFrame::OnLookCommand(int id) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (const auto look = m_look.Choose(id)) {
@@ -110,7 +128,22 @@ void CMainFrame::OnLookCommand(int id) {
 }
 
 void CMainFrame::ApplyLook(AppLook look) {
-    setStyleSheet(StyleSheetFor(look));
+    m_applyingLook = true;
+    const LookTheme theme = ThemeFor(look, m_desktopPalette);
+    QApplication::setPalette(theme.palette);
+    m_ribbon->setStyleSheet(RibbonStyleSheet(theme.ribbon));
+    statusBar()->setStyleSheet(StatusBarStyleSheet(theme.ribbon));
+    m_applyingLook = false;
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    // The desktop changed its palette (a switch to a dark theme, say): Default follows it.
+    if (event->type() == QEvent::ApplicationPaletteChange && !m_applyingLook &&
+        m_look.CurrentLook() == AppLook::Default) {
+        m_desktopPalette = QApplication::palette();
+        ApplyLook(AppLook::Default);
+    }
 }
 
 void CMainFrame::SetStatusText(const QString& text) {
@@ -120,9 +153,8 @@ void CMainFrame::SetStatusText(const QString& text) {
 }
 
 void CMainFrame::ShowModal(const std::string& text) {
-    QMessageBox box(QMessageBox::NoIcon, windowTitle(), QString::fromStdString(text),
-                    QMessageBox::Ok, this);
-    box.exec();
+    const QString message = QString::fromStdString(text);
+    RunMessageBox(this, KindOfNotice(message), message);
 }
 
 }  // namespace vanto::gui

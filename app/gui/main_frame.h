@@ -3,9 +3,15 @@
 // menu and the About button; the status bar with the device state; the page area in which the
 // showing function page lies. It owns the protocol engine, its timers and the device poll, armed
 // when the window is created.
+//
+// Status bar: the device pane is its ordinary item. While the pointer rests on a command, the
+// command's prompt shows in its place; when the pointer leaves, the pane (with the device state
+// as it is by then) comes back. Items added with statusBar()->addPermanentWidget stand at the
+// right and stay in view while a prompt shows.
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QPalette>
 #include <QStackedWidget>
 #include <functional>
 #include <memory>
@@ -61,6 +67,9 @@ public:
     QWidget* ActiveView() const { return m_pageArea->currentWidget(); }
     // Makes `view` the one that fills the page area.
     void SetActiveView(QWidget* view);
+    // Lays the frame out and makes it as high as the showing page needs, never higher than it is
+    // (shrink only) nor lower than the minimum.
+    void FitToPage();
     // Number of times the page area was laid out for a new page.
     int PageLayouts() const { return m_nPageLayouts; }
 
@@ -75,6 +84,9 @@ public:
     static int ReadStoredLook();
     static void WriteStoredLook(int id);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void ApplyLook(AppLook look);
 
@@ -82,6 +94,10 @@ private:
     int m_nSelectedFunc = 0;
     AppLookState m_look;
     int m_nPageLayouts = 0;
+    // The palette the desktop gave the program: the Default look, and what the program gets back
+    // when the frame goes.
+    QPalette m_desktopPalette;
+    bool m_applyingLook = false;
     // Owned by the window (ribbon, central widget, status bar).
     CRibbonBar* m_ribbon = nullptr;
     QStackedWidget* m_pageArea = nullptr;

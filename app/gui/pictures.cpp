@@ -1,6 +1,9 @@
 #include "app/gui/pictures.h"
 
+#include <algorithm>
+
 #include <QFont>
+#include <QIconEngine>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -140,21 +143,104 @@ QColor PageColour(int functionIndex) {
     }
 }
 
-QImage DrawBanner(const QString& title, const QColor& colour) {
-    QImage image(kBannerWidth, kBannerHeight, QImage::Format_RGB32);
+QImage DrawBanner(const QString& title, const QColor& colour, QSize size, qreal devicePixelRatio) {
+    size = size.expandedTo(QSize(1, 1));
+    QImage image(size * devicePixelRatio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(devicePixelRatio);
     image.fill(Qt::black);
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
+    // Drawn in the 400 x 50 units of the banner's own proportions, scaled to the size asked for.
+    p.scale(static_cast<qreal>(size.width()) / kBannerWidth,
+            static_cast<qreal>(size.height()) / kBannerHeight);
     // A thin line in the page colour under the title, as a light frame for the text.
-    p.fillRect(QRect(12, kBannerHeight - 8, kBannerWidth - 24, 2), colour.darker(160));
+    p.fillRect(QRectF(12, kBannerHeight - 8, kBannerWidth - 24, 2), colour.darker(160));
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setBold(true);
     font.setPixelSize(24);
     p.setFont(font);
     p.setPen(colour);
-    p.drawText(QRect(0, 0, kBannerWidth, kBannerHeight - 6), Qt::AlignCenter, title);
+    p.drawText(QRectF(0, 0, kBannerWidth, kBannerHeight - 6), Qt::AlignCenter, title);
     return image;
+}
+
+namespace {
+
+class DrawnIconEngine final : public QIconEngine {
+public:
+    DrawnIconEngine(PictureDraw draw, QSize aspect) : m_draw(std::move(draw)), m_aspect(aspect) {}
+
+    QSize actualSize(const QSize& size, QIcon::Mode, QIcon::State) override {
+        return m_aspect.scaled(size, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
+    }
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        QImage picture = m_draw(actualSize(size, mode, state));
+        if (mode == QIcon::Disabled) {
+            picture = picture.convertToFormat(QImage::Format_Grayscale8)
+                          .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        }
+        return QPixmap::fromImage(picture);
+    }
+
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+        QPixmap picture = pixmap(rect.size() * ratio, mode, state);
+        picture.setDevicePixelRatio(ratio);
+        const QSize shown = picture.deviceIndependentSize().toSize();
+        painter->drawPixmap(QRect(rect.topLeft() + QPoint((rect.width() - shown.width()) / 2,
+                                                          (rect.height() - shown.height()) / 2),
+                                  shown),
+                            picture);
+    }
+
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        // Any size can be drawn; these are the ones a window system asks for by name.
+        QList<QSize> sizes;
+        for (int side : {16, 24, 32, 48, 64, 128, 256}) {
+            sizes << m_aspect.scaled(QSize(side, side), Qt::KeepAspectRatio);
+        }
+        return sizes;
+    }
+
+    QIconEngine* clone() const override { return new DrawnIconEngine(m_draw, m_aspect); }
+
+private:
+    PictureDraw m_draw;
+    QSize m_aspect;
+};
+
+QImage SquareOf(QSize size, const std::function<QImage(int)>& draw) {
+    return draw(std::min(size.width(), size.height()));
+}
+
+}  // namespace
+
+QIcon DrawnIcon(PictureDraw draw, QSize aspect) {
+    // QIcon owns its engine.
+    return QIcon(new DrawnIconEngine(std::move(draw), aspect));
+}
+
+QIcon FunctionIcon(int functionIndex) {
+    return DrawnIcon([functionIndex](QSize size) {
+        return SquareOf(
+            size, [functionIndex](int side) { return DrawFunctionPicture(functionIndex, side); });
+    });
+}
+
+QIcon EditIcon() {
+    return DrawnIcon([](QSize size) { return DrawEditPicture(size); },
+                     QSize(kEditPictureWidth, kEditPictureHeight));
+}
+
+QIcon AboutIcon() {
+    return DrawnIcon([](QSize size) { return SquareOf(size, DrawAboutPicture); });
+}
+
+QIcon ExitIcon() {
+    return DrawnIcon([](QSize size) { return SquareOf(size, DrawExitPicture); });
 }
 
 QImage DrawFunctionPicture(int functionIndex, int size) {
@@ -220,18 +306,17 @@ QImage DrawAppPicture(int size) {
 }
 
 QIcon AppIcon() {
-    QIcon icon;
-    for (int size : {16, 24, 32, 48, 64, 128, 256}) {
-        icon.addPixmap(QPixmap::fromImage(DrawAppPicture(size)));
-    }
-    return icon;
+    return DrawnIcon([](QSize size) { return SquareOf(size, DrawAppPicture); });
 }
 
-QImage DrawEditPicture() {
-    QImage image(120, 80, QImage::Format_RGB32);
+QImage DrawEditPicture(QSize size) {
+    size = size.expandedTo(QSize(1, 1));
+    QImage image(size, QImage::Format_RGB32);
     image.fill(QColor(245, 245, 245));
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(static_cast<qreal>(size.width()) / kEditPictureWidth,
+            static_cast<qreal>(size.height()) / kEditPictureHeight);
     // Three icon tiles and a pencil over them.
     const QColor tiles[3] = {UploadColour(), RestoreColour(), DatabaseDownloadColour()};
     for (int i = 0; i < 3; ++i) {

@@ -1,10 +1,10 @@
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QVBoxLayout>
 
 #include "app/core/function_commands.h"
 #include "app/gui/function_page.h"
+#include "app/gui/page_banner.h"
 #include "app/gui/pictures.h"
 
 namespace vanto::gui {
@@ -13,11 +13,10 @@ namespace {
 
 class PlaceholderPage final : public FunctionPageView {
 public:
-    explicit PlaceholderPage(int index) {
+    explicit PlaceholderPage(int index)
+        : m_banner(QString::fromUtf8(kFunctionCommands.at(index).buttonLabel), PageColour(index),
+                   &m_widget) {
         m_widget.setObjectName(QStringLiteral("PlaceholderPage%1").arg(index));
-        const QString title = QString::fromUtf8(kFunctionCommands.at(index).buttonLabel);
-        m_banner.setPixmap(QPixmap::fromImage(DrawBanner(title, PageColour(index))));
-        m_banner.setAlignment(Qt::AlignCenter);
         m_file.setReadOnly(true);
         m_file.setObjectName(QStringLiteral("FileEdit"));
         m_message.setObjectName(QStringLiteral("MessageLine"));
@@ -33,7 +32,7 @@ private:
     // Declared parent first: destroyed last.
     QWidget m_widget;
     QVBoxLayout m_layout{&m_widget};
-    QLabel m_banner{&m_widget};
+    PageBanner m_banner;
     QLineEdit m_file{&m_widget};
     QLabel m_message{&m_widget};
 };

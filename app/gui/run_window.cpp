@@ -1,19 +1,15 @@
 #include "app/gui/run_window.h"
 
 #include <QApplication>
-#include <QMessageBox>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/gui/forms/icon_editor_launcher.h"
 #include "app/gui/pictures.h"
-#include "app/gui/qt_owned.h"
-#include "app/gui/screenshots.h"
 #include "app/gui/tavro_app.h"
+#include "app/widgets/message_box.h"
 #include "link/link_factory.h"
 
 #if VANTO_HAVE_ICON_EDITOR
@@ -28,8 +24,6 @@ struct WindowArgs {
     std::string link = "usb";
     bool linkGiven = false;
     std::string usb;
-    QString screenshotDir;
-    std::string screenshotSelect;  // "N:FILE": one picture of page N during a real transfer
 };
 
 bool TakeValue(int argc, char** argv, int& i, const char* name, std::string& value) {
@@ -59,12 +53,8 @@ bool ParseWindowArgs(int argc, char** argv, WindowArgs& args) {
         if (TakeValue(argc, argv, i, "--link", value)) {
             args.link = value;
             args.linkGiven = true;
-        } else if (TakeValue(argc, argv, i, "--screenshot-select", value)) {
-            args.screenshotSelect = value;
         } else if (TakeValue(argc, argv, i, "--usb", value)) {
             args.usb = value;
-        } else if (TakeValue(argc, argv, i, "--screenshot", value)) {
-            args.screenshotDir = QString::fromStdString(value);
         } else {
             std::fprintf(stderr, "vanto-remote-manager: unknown option '%s'\n", argv[i]);
             return false;
@@ -104,8 +94,9 @@ void ShowLinkNotice(CTavroApp& app, const std::string& text) {
     if (frame == nullptr) {
         return;
     }
-    auto* box = MakeQtOwned<QMessageBox>(QMessageBox::Warning, frame->windowTitle(),
-                                         QString::fromStdString(text), QMessageBox::Ok, frame);
+    // Qt owns the box from here: it deletes itself when closed.
+    QMessageBox* box =
+        MakeMessageBox(frame, BoxKind::Warning, QString::fromStdString(text)).release();
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setModal(false);
     box->show();
@@ -117,7 +108,7 @@ bool IsWindowArgument(const char* arg) {
     if (arg == nullptr) {
         return true;
     }
-    for (const char* name : {"--link", "--usb", "--screenshot", "--screenshot-select"}) {
+    for (const char* name : {"--link", "--usb"}) {
         const std::size_t n = std::strlen(name);
         if (std::strncmp(arg, name, n) == 0 && (arg[n] == '\0' || arg[n] == '=')) {
             return true;
@@ -129,8 +120,8 @@ bool IsWindowArgument(const char* arg) {
 
 int RunWindow(int argc, char** argv) {
     QApplication application(argc, argv);
+    // No display name: Qt would add it to every window's caption after the window's own title.
     QApplication::setApplicationName(QStringLiteral("vanto-remote-manager"));
-    QApplication::setApplicationDisplayName(QStringLiteral("VANTO Remote Manager"));
     QApplication::setDesktopFileName(QStringLiteral("vanto-remote-manager"));
     QApplication::setWindowIcon(AppIcon());
 
@@ -158,42 +149,15 @@ int RunWindow(int argc, char** argv) {
     });
 #endif
 
-    const bool screenshots = !args.screenshotDir.isEmpty();
-    int selectPage = -1;
-    QString selectFile;
-    if (!args.screenshotSelect.empty() &&
-        (!screenshots || !ParseScreenshotSelect(QString::fromStdString(args.screenshotSelect),
-                                                selectPage, selectFile))) {
-        std::fprintf(stderr,
-                     "vanto-remote-manager: --screenshot-select needs --screenshot and "
-                     "N:FILE\n");
-        return 2;
-    }
-    QTemporaryDir settingsDir;
     CTavroApp app;
     CTavroApp::Options options;
-    if (screenshots) {
-        // Pictures never change the user's stored style.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
-        options.singleInstance = false;
-    }
-    // The pictures of pages and styles show no device unless a link is named.
-    if (!screenshots || args.linkGiven) {
-        options.frame.makeLink = [linkOption, &app] {
-            return vanto::MakeDeviceLink(
-                linkOption, [&app](const std::string& text) { ShowLinkNotice(app, text); });
-        };
-    }
+    options.frame.makeLink = [linkOption, &app] {
+        return vanto::MakeDeviceLink(
+            linkOption, [&app](const std::string& text) { ShowLinkNotice(app, text); });
+    };
 
     if (!app.InitInstance(std::move(options))) {
         return app.OtherCopyRuns() ? 0 : 1;
-    }
-    if (screenshots && selectPage >= 0) {
-        QTimer::singleShot(300, [&app, &args, selectPage, selectFile] {
-            TakeTransferScreenshot(app, args.screenshotDir, selectPage, selectFile, 30000);
-        });
-    } else if (screenshots) {
-        QTimer::singleShot(300, [&app, &args] { TakeScreenshots(app, args.screenshotDir); });
     }
     return QApplication::exec();
 }

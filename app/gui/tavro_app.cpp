@@ -61,6 +61,8 @@ bool CTavroApp::InitInstance(Options options) {
         page->InitialUpdate();
     }
     SwitchPage(vanto::FUNC_APP_DOWNLOAD, m_frame->ActiveView());
+    // The first page fits the frame to itself, shrinking only.
+    m_frame->FitToPage();
     if (options.showWindow) {
         m_frame->show();
     }

@@ -2,21 +2,25 @@
 
 #include <QAction>
 #include <QCursor>
-#include <QFileDialog>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPixmap>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScrollArea>
 #include <QStringList>
+#include <cstdlib>
 
 #include "app/iconedit/empty_icon_pictures.h"
 #include "app/iconedit/qimage_codec.h"
+#include "app/widgets/file_dialog.h"
+#include "app/widgets/message_box.h"
 #include "iconedit/icon_edit_cells.h"
+#include "iconedit/icon_edit_rules.h"
 
 namespace vanto::gui {
 namespace {
@@ -30,22 +34,15 @@ constexpr int kButtonUnitsHigh = 13;
 constexpr int kButtonUnitsTop = 280;
 constexpr int kOkUnitsLeft = 200;
 constexpr int kCancelUnitsLeft = 250;
+// The smallest the dialog may be made: a device row with its titles and both buttons.
+constexpr int kMinimumWidth = 300;
+constexpr int kMinimumHeight = 230;
 
-// "User Icon (*.png)|*.png||" -> "User Icon (*.png)": each description with its pattern.
-QString ToQtFilter(const std::string& filter) {
-    const QStringList parts = QString::fromStdString(filter).split('|');
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        if (parts[i].isEmpty()) {
-            break;
-        }
-        QString entry = parts[i];
-        if (!entry.contains('(')) {
-            entry += " (" + parts[i + 1] + ")";
-        }
-        filters << entry;
-    }
-    return filters.join(";;");
+QString CellName(const iconedit::IconCell& cell) {
+    const char* kind = cell.kind == ICON_DEVICE   ? "device icon"
+                       : cell.kind == ICON_DEVSEL ? "device selection icon"
+                                                  : "key icon";
+    return QStringLiteral("%1 %2").arg(QString::fromLatin1(kind)).arg(cell.index + 1);
 }
 
 QRect ToQRect(const iconedit::CellRect& r) {
@@ -54,24 +51,101 @@ QRect ToQRect(const iconedit::CellRect& r) {
 
 }  // namespace
 
-// A picture cell: shows its picture centred and reports a click with its control id.
+// A picture cell: shows its picture centred, reports a click with its control id and takes the
+// keyboard: arrows move to the next cell, Enter or Space opens its menu, Delete empties it.
 class CIconEditDialog::CellLabel : public QLabel {
 public:
-    CellLabel(QWidget* parent, int id, std::function<void(int)> onClick)
-        : QLabel(parent), m_id(id), m_onClick(std::move(onClick)) {
+    struct Handlers {
+        std::function<void(int)> click;
+        std::function<void(CellLabel&, int key)> key;
+        std::function<void(CellLabel&)> focused;
+    };
+
+    CellLabel(QWidget* parent, int id, QString name, Handlers handlers)
+        : QLabel(parent), m_id(id), m_handlers(std::move(handlers)) {
         setAlignment(Qt::AlignCenter);
+        setFocusPolicy(Qt::StrongFocus);
+        setCursor(Qt::PointingHandCursor);
+        setAccessibleName(name);
+        setObjectName(QStringLiteral("IconCell%1").arg(id));
     }
+
+    int Id() const { return m_id; }
+    bool Hovered() const { return m_hovered; }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) {
-            m_onClick(m_id);
+            setFocus(Qt::MouseFocusReason);
+            m_handlers.click(m_id);
         }
+    }
+
+    void keyPressEvent(QKeyEvent* event) override {
+        switch (event->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_Left:
+            case Qt::Key_Right:
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+            case Qt::Key_Space:
+            case Qt::Key_Delete:
+                m_handlers.key(*this, event->key());
+                event->accept();
+                return;
+            default:
+                QLabel::keyPressEvent(event);
+        }
+    }
+
+    void enterEvent(QEnterEvent* event) override {
+        m_hovered = true;
+        update();
+        QLabel::enterEvent(event);
+    }
+
+    void leaveEvent(QEvent* event) override {
+        m_hovered = false;
+        update();
+        QLabel::leaveEvent(event);
+    }
+
+    void focusInEvent(QFocusEvent* event) override {
+        QLabel::focusInEvent(event);
+        m_handlers.focused(*this);
+        update();
+    }
+
+    void focusOutEvent(QFocusEvent* event) override {
+        QLabel::focusOutEvent(event);
+        update();
+    }
+
+    // The picture, then a tint and a frame in the selection colour under the pointer, and a
+    // thicker frame on the cell that has the keyboard focus.
+    void paintEvent(QPaintEvent* event) override {
+        QLabel::paintEvent(event);
+        if (!m_hovered && !hasFocus()) {
+            return;
+        }
+        QPainter painter(this);
+        QColor highlight = palette().color(QPalette::Highlight);
+        if (m_hovered) {
+            QColor tint = highlight;
+            tint.setAlpha(40);
+            painter.fillRect(rect(), tint);
+        }
+        const int pen = hasFocus() ? 3 : 1;
+        painter.setPen(QPen(highlight, pen));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(rect()).adjusted(pen / 2.0, pen / 2.0, -pen / 2.0, -pen / 2.0));
     }
 
 private:
     int m_id;
-    std::function<void(int)> m_onClick;
+    Handlers m_handlers;
+    bool m_hovered = false;
 };
 
 // The window side of the editor's logic.
@@ -84,12 +158,7 @@ public:
         if (m_dialog.m_prompts.openFile) {
             return m_dialog.m_prompts.openFile(filter, proposedName);
         }
-        const QString path = QFileDialog::getOpenFileName(
-            &m_dialog, QString(), QString::fromStdString(proposedName), ToQtFilter(filter));
-        if (path.isEmpty()) {
-            return std::nullopt;
-        }
-        return path.toStdString();
+        return Run(filter, proposedName, false);
     }
 
     std::optional<std::string> PromptSaveFile(const std::string& filter,
@@ -97,13 +166,9 @@ public:
         if (m_dialog.m_prompts.saveFile) {
             return m_dialog.m_prompts.saveFile(filter, proposedName);
         }
-        // The save dialog asks before replacing an existing file.
-        const QString path = QFileDialog::getSaveFileName(
-            &m_dialog, QString(), QString::fromStdString(proposedName), ToQtFilter(filter));
-        if (path.isEmpty()) {
-            return std::nullopt;
-        }
-        return path.toStdString();
+        // The save dialog asks before replacing an existing file; a name typed without an
+        // extension gets the filter's.
+        return Run(filter, proposedName, true);
     }
 
     void ShowWarning(const std::string& text, const std::string& caption) override {
@@ -111,8 +176,8 @@ public:
             m_dialog.m_prompts.warning(text, caption);
             return;
         }
-        QMessageBox::warning(m_dialog.m_formContent.get(), QString::fromStdString(caption),
-                             QString::fromStdString(text));
+        RunMessageBox(m_dialog.m_formContent.get(), BoxKind::Warning, QString::fromStdString(text),
+                      QMessageBox::Ok, QString::fromStdString(caption));
     }
 
     std::optional<iconedit::IconMenuCommand> TrackCellMenu(
@@ -121,13 +186,16 @@ public:
             return m_dialog.m_prompts.cellMenu(cellId, state);
         }
         QMenu menu(m_dialog.m_formContent.get());
+        menu.setObjectName(QStringLiteral("IconCellMenu"));
         QAction* open = menu.addAction(iconedit::kIconMenuOpenText);
         QAction* save = menu.addAction(iconedit::kIconMenuSaveText);
         QAction* remove = menu.addAction(iconedit::kIconMenuDeleteText);
         open->setEnabled(state.open);
         save->setEnabled(state.save);
         remove->setEnabled(state.remove);
-        const QAction* chosen = menu.exec(QCursor::pos());
+        // A menu opened from the keyboard opens below its cell, one opened by a click at the
+        // pointer.
+        const QAction* chosen = menu.exec(m_dialog.m_menuAnchor.value_or(QCursor::pos()));
         if (chosen == open) {
             return iconedit::ID_ICON_OPEN;
         }
@@ -160,6 +228,22 @@ public:
     }
 
 private:
+    std::optional<std::string> Run(const std::string& filter, const std::string& proposedName,
+                                   bool save) {
+        FileDialogRequest request;
+        request.title = m_dialog.PromptTitle(filter, save);
+        request.filter = QtFileFilter(QString::fromStdString(filter));
+        request.defaultSuffix = FirstFilterSuffix(QString::fromStdString(filter));
+        request.save = save;
+        request.confirmOverwrite = true;
+        request.current = QString::fromStdString(proposedName);
+        const std::optional<QString> path = RunFileDialog(&m_dialog, request);
+        if (!path) {
+            return std::nullopt;
+        }
+        return path->toStdString();
+    }
+
     const QPixmap& EmptyPicture(IconKind kind) {
         QPixmap& picture = m_empty[kind];
         if (picture.isNull()) {
@@ -181,7 +265,10 @@ CIconEditDialog::CIconEditDialog(QWidget* parent, IconEditPrompts prompts)
 
     setWindowTitle(QString::fromUtf8(iconedit::kIconEditTitle));
     setSizeGripEnabled(true);
-    setWindowFlags(windowFlags() | Qt::WindowMinMaxButtonsHint);
+    // Resizable, but no maximise button: the form scrolls instead.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
 
     // Dialog units of the dialog's font: a quarter of the mean character width across, an eighth
     // of the character height down.
@@ -228,12 +315,27 @@ void CIconEditDialog::BuildForm() {
         label->setAlignment(text.centred ? Qt::AlignCenter : (Qt::AlignLeft | Qt::AlignVCenter));
         m_labels.push_back(std::move(label));
     }
+    CellLabel::Handlers handlers;
+    handlers.click = [this](int id) {
+        if (m_logic->View()) {
+            m_promptCell = id;
+            m_logic->View()->OnIconCell(id);
+            m_promptCell = 0;
+        }
+    };
+    handlers.key = [this](CellLabel& cell, int key) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            OpenCellMenuBelow(cell);
+        } else if (key == Qt::Key_Delete) {
+            EmptyCell(cell.Id());
+        } else if (CellLabel* next = Neighbour(cell, key)) {
+            next->setFocus(Qt::OtherFocusReason);
+        }
+    };
+    handlers.focused = [this](CellLabel& cell) { m_form->ensureWidgetVisible(&cell, 10, 10); };
     for (const iconedit::IconCell& cell : iconedit::AllIconCells()) {
-        auto label = std::make_unique<CellLabel>(m_formContent.get(), cell.id, [this](int id) {
-            if (m_logic->View()) {
-                m_logic->View()->OnIconCell(id);
-            }
-        });
+        auto label =
+            std::make_unique<CellLabel>(m_formContent.get(), cell.id, CellName(cell), handlers);
         label->setGeometry(ToQRect(cell.rect));
         label->setPixmap(QPixmap::fromImage(DrawEmptyIconPicture(cell.kind)));
         m_cells[cell.id] = std::move(label);
@@ -245,6 +347,73 @@ void CIconEditDialog::BuildForm() {
 QLabel* CIconEditDialog::CellWidget(int id) const {
     const auto it = m_cells.find(id);
     return it == m_cells.end() ? nullptr : it->second.get();
+}
+
+int CIconEditDialog::FocusedCell() const {
+    for (const auto& [id, cell] : m_cells) {
+        if (cell->hasFocus()) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+CIconEditDialog::CellLabel* CIconEditDialog::Neighbour(const CellLabel& from, int key) const {
+    // Cells stand in three columns (device, selection, key); up and down stay in the column,
+    // left and right go to the next column's cell nearest in height.
+    const QRect origin = from.geometry();
+    const bool vertical = key == Qt::Key_Up || key == Qt::Key_Down;
+    const int sign = key == Qt::Key_Up || key == Qt::Key_Left ? -1 : 1;
+    CellLabel* best = nullptr;
+    int bestColumn = 0;
+    int bestDistance = 0;
+    for (const auto& [id, cell] : m_cells) {
+        const QRect r = cell->geometry();
+        const int dx = r.left() - origin.left();
+        const int dy = r.center().y() - origin.center().y();
+        if (vertical ? (dx != 0 || dy * sign <= 0) : dx * sign <= 0) {
+            continue;
+        }
+        const int column = vertical ? 0 : dx * sign;
+        const int distance = std::abs(dy);
+        if (best == nullptr || column < bestColumn ||
+            (column == bestColumn && distance < bestDistance)) {
+            best = cell.get();
+            bestColumn = column;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+void CIconEditDialog::OpenCellMenuBelow(CellLabel& cell) {
+    if (!m_logic->View()) {
+        return;
+    }
+    m_menuAnchor = cell.mapToGlobal(QPoint(0, cell.height()));
+    m_promptCell = cell.Id();
+    m_logic->View()->OnIconCell(cell.Id());
+    m_promptCell = 0;
+    m_menuAnchor.reset();
+}
+
+void CIconEditDialog::EmptyCell(int id) {
+    iconedit::CIconEditFormView* view = m_logic->View();
+    const std::optional<iconedit::IconCell> cell = iconedit::CellFromId(id);
+    // Delete does what the menu's "Delete" does, and only where the menu offers it.
+    if (view != nullptr && cell && view->MenuStateFor(*cell).remove) {
+        view->OnIconDelete(*cell);
+    }
+}
+
+QString CIconEditDialog::PromptTitle(const std::string& filter, bool save) const {
+    const std::optional<iconedit::IconCell> cell = iconedit::CellFromId(m_promptCell);
+    if (filter == iconedit::kPngFileFilter && cell) {
+        return save ? QStringLiteral("Save the picture of %1 as").arg(CellName(*cell))
+                    : QStringLiteral("Choose the picture for %1").arg(CellName(*cell));
+    }
+    return save ? QStringLiteral("Save the user icon file as")
+                : QStringLiteral("Choose the user icon file to edit");
 }
 
 void CIconEditDialog::SetPath(const std::string& path) {

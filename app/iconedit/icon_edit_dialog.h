@@ -3,8 +3,13 @@
 // the OK ("확인") and Cancel ("취소") buttons, which follow the dialog's lower right corner when it
 // is resized. The editing itself is iconedit::CIconEditDialog and CIconEditFormView; this class
 // shows what they decide and asks the user what they ask.
+//
+// The cells answer the pointer (a highlight and a pointing hand over a cell, a click opens its
+// menu) and the keyboard alike: Tab reaches the cells, the arrow keys move between them, Enter or
+// Space opens the focused cell's menu below it and Delete empties it.
 
 #include <QDialog>
+#include <QPoint>
 #include <QString>
 #include <functional>
 #include <map>
@@ -54,6 +59,8 @@ public:
     // Shown for tests and the pages: the cell label of control `id` (nullptr for other ids), the
     // buttons and the form.
     QLabel* CellWidget(int id) const;
+    // The control id of the cell that has the keyboard focus, or 0.
+    int FocusedCell() const;
     QPushButton* OkButton() const { return m_okButton.get(); }
     QPushButton* CancelButton() const { return m_cancelButton.get(); }
     QScrollArea* Form() const { return m_form.get(); }
@@ -71,6 +78,13 @@ private:
     class CellLabel;
 
     void BuildForm();
+    // The cell the arrow `key` leads to from `from`, or null at the edge.
+    CellLabel* Neighbour(const CellLabel& from, int key) const;
+    // The keyboard's commands on a cell.
+    void OpenCellMenuBelow(CellLabel& cell);
+    void EmptyCell(int id);
+    // The title of a prompt for `filter` while the cell `m_promptCell` (0: none) is being edited.
+    QString PromptTitle(const std::string& filter, bool save) const;
 
     IconEditPrompts m_prompts;
     std::unique_ptr<Ui> m_ui;
@@ -86,6 +100,9 @@ private:
     std::unique_ptr<QPushButton> m_okButton;
     std::unique_ptr<QPushButton> m_cancelButton;
     bool m_initialised = false;
+    // While a cell's command runs: the cell, and where its menu opens when the keyboard opened it.
+    int m_promptCell = 0;
+    std::optional<QPoint> m_menuAnchor;
 };
 
 }  // namespace vanto::gui

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "app/core/app_look.h"
+#include "app/core/function_commands.h"
 #include "app/gui/about_dlg.h"
 #include "app/gui/forms/function_form.h"
 #include "app/gui/forms/icon_editor_launcher.h"
@@ -88,7 +89,9 @@ private slots:
         QCOMPARE(app->ShowingPage(), app->Page(0));
         QCOMPARE(CheckedFunctionButtons(frame.Ribbon()), 0b000001);
         QCOMPARE(frame.StatusText(), QStringLiteral(" DEVICE : DISCONNECTED"));
-        QCOMPARE(frame.size(), QSize(520, 520));
+        // Created 520 x 520, then fitted to page 0, shrinking only.
+        QCOMPARE(frame.width(), 520);
+        QVERIFY(frame.height() < 520 && frame.height() >= 320);
         QCOMPARE(frame.windowTitle(), app->Title());
         QVERIFY(app->Title().startsWith(QStringLiteral("VANTO Remote Manager V")));
         QVERIFY(frame.Engine().Timers().IsArmed(TransferEngine::TIMER_DEVICE_POLL));
@@ -101,9 +104,12 @@ private slots:
         auto app = StartApp();
         CRibbonBar& ribbon = app->Frame()->Ribbon();
         QCOMPARE(ribbon.FunctionButton(0).accessibleName(), QStringLiteral("Application Download"));
-        QCOMPARE(ribbon.FunctionButton(0).toolTip(),
-                 QStringLiteral("Download remote control application"));
-        QCOMPARE(ribbon.FunctionButton(4).toolTip(), QStringLiteral("Upload user icon data"));
+        // Name over description as the tooltip; the description as the status prompt.
+        QCOMPARE(
+            ribbon.FunctionButton(0).toolTip(),
+            QStringLiteral("<b>Application Download</b><br>Download remote control application"));
+        QCOMPARE(ribbon.FunctionButton(4).statusTip(), QStringLiteral("Upload user icon data"));
+        QCOMPARE(ribbon.MenuFunctionAction(1)->toolTip(), ribbon.FunctionButton(1).toolTip());
         for (int i = 0; i < FUNC_COUNT; ++i) {
             QVERIFY(!ribbon.FunctionButton(i).icon().isNull());
         }
@@ -190,7 +196,10 @@ private slots:
         QCOMPARE(frame.LookState().LookId(), ID_VIEW_APPLOOK_OFF_2007_BLUE);
         QVERIFY(frame.Ribbon().LookAction(ID_VIEW_APPLOOK_OFF_2007_BLUE)->isChecked());
         QCOMPARE(CheckedLookItems(frame.Ribbon()), 1);
-        QCOMPARE(frame.styleSheet(), StyleSheetFor(AppLook::Blue));
+        const LookTheme blue = ThemeFor(AppLook::Blue, QPalette());
+        QCOMPARE(frame.Ribbon().styleSheet(), RibbonStyleSheet(blue.ribbon));
+        QCOMPARE(QApplication::palette().color(QPalette::Window),
+                 blue.palette.color(QPalette::Window));
     }
 
     void OddStoredStyleDrawsNothingAndIsKept_data() {
@@ -205,14 +214,15 @@ private slots:
         CMainFrame& frame = *app->Frame();
         QCOMPARE(frame.LookState().LookId(), stored);
         QCOMPARE(CheckedLookItems(frame.Ribbon()), 0);
-        QVERIFY(frame.styleSheet().isEmpty());
+        QVERIFY(frame.Ribbon().styleSheet().isEmpty());
         QCOMPARE(StoredLook().toInt(), stored);
     }
 
     void LooksAreDistinct() {
         QStringList sheets;
         for (const auto& item : kAppLookItems) {
-            const QString sheet = StyleSheetFor(item.look);
+            const QString sheet =
+                RibbonStyleSheet(ThemeFor(item.look, QApplication::palette()).ribbon);
             QVERIFY(!sheets.contains(sheet));
             sheets << sheet;
         }
@@ -338,7 +348,8 @@ private slots:
             labelFound |= l->text() == label;
         }
         QVERIFY(labelFound);
-        QCOMPARE(form->Banner(0).pixmap().size(), QSize(400, 50));
+        QCOMPARE(form->Banner(0).Title(),
+                 QString::fromUtf8(kFunctionCommands[static_cast<std::size_t>(index)].buttonLabel));
         QCOMPARE(form->EditButton() != nullptr, index >= 4);
         QCOMPARE(form->ModeRadio(0) != nullptr, index == 2 || index == 3);
     }
@@ -365,7 +376,8 @@ private slots:
         });
         form->BrowseButton(0).click();
         QCOMPARE(seen.defaultSuffix, QStringLiteral("s19"));
-        QVERIFY(!seen.newName);
+        QVERIFY(!seen.save);
+        QCOMPARE(seen.title, QStringLiteral("Choose the application to install"));
         QCOMPARE(boxes, QStringList({"S19 File Open Error!", "Invalid Application!"}));
         QCOMPARE(form->MessageText(0), QStringLiteral("Invalid Application!"));
         QCOMPARE(form->FileText(0), QString());
@@ -378,7 +390,9 @@ private slots:
         QTemporaryDir dir;
         const QString name = dir.filePath(QStringLiteral("backup.bin"));
         form->SetFileChooser([&](const BrowseRequest& request) -> std::optional<QString> {
-            return request.newName ? std::optional<QString>(name) : std::nullopt;
+            // A save dialog that leaves the overwrite question to the page.
+            return request.save && !request.confirmOverwrite ? std::optional<QString>(name)
+                                                             : std::nullopt;
         });
         form->BrowseButton(0).click();
         QCOMPARE(form->FileText(0), name);

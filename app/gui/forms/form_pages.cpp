@@ -21,47 +21,69 @@ FormLayout LayoutFor(int index) {
     switch (index) {
         case FUNC_APP_DOWNLOAD:
             layout.mode[0] = {QStringLiteral("Application Download"),
-                              QStringLiteral("Application:"), QStringLiteral("s19"),
+                              QStringLiteral("Application:"),
+                              QStringLiteral("s19"),
                               QStringLiteral("Application files|*.s19|All files|*.*||"),
-                              QStringLiteral("Select the application to download.")};
+                              QStringLiteral("Select the application to download."),
+                              QStringLiteral("Choose the application to install")};
             break;
         case FUNC_DB_DOWNLOAD:
-            layout.mode[0] = {QStringLiteral("Database Download"), QStringLiteral("Database:"),
+            layout.mode[0] = {QStringLiteral("Database Download"),
+                              QStringLiteral("Database:"),
                               QStringLiteral("bin"),
                               QStringLiteral("Database files|*.bin|All files|*.*||"),
-                              QStringLiteral("Select the database to download.")};
+                              QStringLiteral("Select the database to download."),
+                              QStringLiteral("Choose the database to install")};
             break;
         case FUNC_USERDATA_UPLOAD:
             layout.modes = 2;
             layout.newNames = true;
-            layout.mode[0] = {QStringLiteral("User Data Upload"), QStringLiteral("User Data:"),
-                              QStringLiteral("bin"), userDataFilter,
-                              QStringLiteral("Select the user data to save.")};
-            layout.mode[1] = {QStringLiteral("One Device Upload"), QStringLiteral("One Device:"),
-                              QStringLiteral("odf"), deviceFilter,
-                              QStringLiteral("Select the device data to save.")};
+            layout.mode[0] = {QStringLiteral("User Data Upload"),
+                              QStringLiteral("User Data:"),
+                              QStringLiteral("bin"),
+                              userDataFilter,
+                              QStringLiteral("Select the user data to save."),
+                              QStringLiteral("Save the user data backup as")};
+            layout.mode[1] = {QStringLiteral("One Device Upload"),
+                              QStringLiteral("One Device:"),
+                              QStringLiteral("odf"),
+                              deviceFilter,
+                              QStringLiteral("Select the device data to save."),
+                              QStringLiteral("Save the device data backup as")};
             break;
         case FUNC_USERDATA_DOWNLOAD:
             layout.modes = 2;
-            layout.mode[0] = {QStringLiteral("User Data Download"), QStringLiteral("User Data:"),
-                              QStringLiteral("bin"), userDataFilter,
-                              QStringLiteral("Select the user data to download.")};
-            layout.mode[1] = {QStringLiteral("One Device Download"), QStringLiteral("One Device:"),
-                              QStringLiteral("odf"), deviceFilter,
-                              QStringLiteral("Select the device data to download.")};
+            layout.mode[0] = {QStringLiteral("User Data Download"),
+                              QStringLiteral("User Data:"),
+                              QStringLiteral("bin"),
+                              userDataFilter,
+                              QStringLiteral("Select the user data to download."),
+                              QStringLiteral("Choose the user data to restore")};
+            layout.mode[1] = {QStringLiteral("One Device Download"),
+                              QStringLiteral("One Device:"),
+                              QStringLiteral("odf"),
+                              deviceFilter,
+                              QStringLiteral("Select the device data to download."),
+                              QStringLiteral("Choose the device data to restore")};
             break;
         case FUNC_ICON_UPLOAD:
             layout.newNames = true;
             layout.editButton = true;
-            layout.mode[0] = {QStringLiteral("User Icon Upload"), QStringLiteral("User Icon:"),
-                              QStringLiteral("vui"), iconFilter,
-                              QStringLiteral("Select the user icon to save.")};
+            layout.mode[0] = {QStringLiteral("User Icon Upload"),
+                              QStringLiteral("User Icon:"),
+                              QStringLiteral("vui"),
+                              iconFilter,
+                              QStringLiteral("Select the user icon to save."),
+                              QStringLiteral("Save the user icon backup as")};
             break;
         default:
             layout.editButton = true;
-            layout.mode[0] = {QStringLiteral("User Icon Download"), QStringLiteral("User Icon:"),
-                              QStringLiteral("vui"), iconFilter,
-                              QStringLiteral("Select the user icon to download.")};
+            layout.mode[0] = {QStringLiteral("User Icon Download"),
+                              QStringLiteral("User Icon:"),
+                              QStringLiteral("vui"),
+                              iconFilter,
+                              QStringLiteral("Select the user icon to download."),
+                              QStringLiteral("Choose the user icons to restore")};
             break;
     }
     return layout;

@@ -1,18 +1,24 @@
 #include "app/gui/forms/function_form.h"
 
-#include <QFileDialog>
+#include <QEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QMessageBox>
-#include <QPixmap>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/gui/hints.h"
 #include "app/gui/pictures.h"
 #include "app/gui/qt_owned.h"
+#include "app/widgets/message_box.h"
 
 namespace vanto::gui {
 
 namespace {
+
+// Every label of the label column on the six pages.
+constexpr const char* kColumnLabels[] = {"Application:", "Database:", "User Data:", "One Device:",
+                                         "User Icon:",   "Progress:", "Message:"};
 
 // Texts may end with a line feed ("File could not be opened %d\n"); the line shows one line.
 QString LineText(const std::string& text) {
@@ -23,62 +29,67 @@ QString LineText(const std::string& text) {
     return line;
 }
 
-std::optional<QString> RunFileDialog(QWidget* parent, const BrowseRequest& request) {
-    QFileDialog dialog(parent, request.title);
-    dialog.setNameFilter(request.filter);
-    dialog.setNameFilters(request.filter.split(QStringLiteral(";;")));
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(request.newName ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!request.current.isEmpty()) {
-        dialog.selectFile(request.current);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return std::nullopt;
-    }
-    return dialog.selectedFiles().constFirst();
-}
-
 }  // namespace
 
-QString QtFileFilter(const QString& filter) {
-    const QStringList parts = filter.split(QLatin1Char('|'), Qt::SkipEmptyParts);
-    QStringList filters;
-    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        filters << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+int LabelColumnWidth(const QFontMetrics& metrics) {
+    int width = 0;
+    for (const char* label : kColumnLabels) {
+        width = std::max(width, metrics.horizontalAdvance(QString::fromUtf8(label)));
     }
-    return filters.join(QStringLiteral(";;"));
+    return width + 4;
 }
 
 FunctionForm::FunctionForm(const FormLayout& layout, QWidget* parent)
     : QWidget(parent), m_layout(layout) {
     auto* outer = MakeQtOwned<QVBoxLayout>(this);
-    outer->setContentsMargins(8, 6, 8, 6);
-    m_group = MakeQtOwned<QGroupBox>(this);
-    outer->addWidget(m_group);
-    outer->addStretch(1);
+    outer->setContentsMargins(0, 0, 0, 0);
+    m_scroller = MakeQtOwned<QScrollArea>(this);
+    m_scroller->setObjectName(QStringLiteral("PageScroller"));
+    m_scroller->setFrameShape(QFrame::NoFrame);
+    m_scroller->setWidgetResizable(true);
+    m_scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    outer->addWidget(m_scroller);
+
+    m_content = MakeQtOwned<QWidget>();
+    m_content->setObjectName(QStringLiteral("PageContent"));
+    BuildRows(*m_content);
+    m_scroller->setWidget(m_content);
+    ShowMode(0);
+}
+
+void FunctionForm::BuildRows(QWidget& content) {
+    auto* page = MakeQtOwned<QVBoxLayout>(&content);
+    page->setContentsMargins(8, 6, 8, 6);
+    m_group = MakeQtOwned<QGroupBox>(&content);
+    page->addWidget(m_group);
+    page->addStretch(1);
 
     auto* column = MakeQtOwned<QVBoxLayout>(m_group);
     column->setSpacing(8);
     for (int m = 0; m < m_layout.modes; ++m) {
-        m_banner[m] = MakeQtOwned<QLabel>(m_group);
+        m_banner[m] =
+            MakeQtOwned<PageBanner>(m_layout.mode[m].bannerTitle, m_layout.colour, m_group);
         m_banner[m]->setObjectName(QStringLiteral("Banner%1").arg(m));
-        m_banner[m]->setPixmap(
-            QPixmap::fromImage(DrawBanner(m_layout.mode[m].bannerTitle, m_layout.colour)));
-        m_banner[m]->setAlignment(Qt::AlignCenter);
         column->addWidget(m_banner[m]);
     }
 
+    auto* grid = MakeQtOwned<QGridLayout>();
+    column->addLayout(grid);
+    grid->setColumnStretch(1, 1);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(8);
+    grid->setColumnMinimumWidth(0, LabelColumnWidth(QFontMetrics(font())));
+
+    // Row 0: the mode buttons of the user data pages; the same room stays empty on the others.
+    auto* radios = MakeQtOwned<QHBoxLayout>();
+    grid->addLayout(radios, 0, 0, 1, 2);
+    const char* labels[2] = {"User Data", "One Device"};
     if (m_layout.modes == 2) {
-        auto* radios = MakeQtOwned<QHBoxLayout>();
-        column->addLayout(radios);
         m_radioGroup = MakeQtOwned<QButtonGroup>(this);
-        const char* labels[2] = {"User Data", "One Device"};
         radios->addStretch(1);
         for (int m = 0; m < 2; ++m) {
             m_radio[m] = MakeQtOwned<QRadioButton>(QString::fromLatin1(labels[m]), m_group);
+            m_radio[m]->setObjectName(QStringLiteral("ModeRadio%1").arg(m));
             m_radioGroup->addButton(m_radio[m], m);
             radios->addWidget(m_radio[m]);
             radios->addSpacing(24);
@@ -90,26 +101,27 @@ FunctionForm::FunctionForm(const FormLayout& layout, QWidget* parent)
             }
         });
     }
+    grid->setRowMinimumHeight(0, QRadioButton(QString::fromLatin1(labels[0])).sizeHint().height());
 
-    auto* grid = MakeQtOwned<QGridLayout>();
-    column->addLayout(grid);
-    grid->setColumnStretch(1, 1);
-    grid->setHorizontalSpacing(8);
     m_fileLabel = MakeQtOwned<QLabel>(m_layout.mode[0].fileLabel, m_group);
-    grid->addWidget(m_fileLabel, 0, 0);
+    m_fileLabel->setObjectName(QStringLiteral("FileLabel"));
+    grid->addWidget(m_fileLabel, 1, 0);
     auto* fileRow = MakeQtOwned<QHBoxLayout>();
     fileRow->setSpacing(2);
-    grid->addLayout(fileRow, 0, 1);
+    grid->addLayout(fileRow, 1, 1);
     for (int m = 0; m < m_layout.modes; ++m) {
         m_file[m] = MakeQtOwned<QLineEdit>(m_group);
         m_file[m]->setObjectName(QStringLiteral("FileEdit%1").arg(m));
         m_file[m]->setReadOnly(true);
+        m_file[m]->setMinimumWidth(60);
         // A read-only box shows no caret; the end of a long path stays in view.
         m_file[m]->setCursor(Qt::ArrowCursor);
+        m_file[m]->setAccessibleName(m_layout.mode[m].fileLabel.chopped(1));
         m_browse[m] = MakeQtOwned<QToolButton>(m_group);
         m_browse[m]->setObjectName(QStringLiteral("BrowseButton%1").arg(m));
         m_browse[m]->setText(QStringLiteral("..."));
-        m_browse[m]->setToolTip(QStringLiteral("Browse"));
+        m_browse[m]->setAccessibleName(QStringLiteral("Browse"));
+        SetCommandHints(*m_browse[m], QStringLiteral("Browse"), m_layout.mode[m].browseTitle);
         connect(m_browse[m], &QToolButton::clicked, this, [this, m] { Browse(m); });
         fileRow->addWidget(m_file[m], 1);
         fileRow->addWidget(m_browse[m]);
@@ -117,10 +129,11 @@ FunctionForm::FunctionForm(const FormLayout& layout, QWidget* parent)
     if (m_layout.editButton) {
         m_edit = MakeQtOwned<QPushButton>(m_group);
         m_edit->setObjectName(QStringLiteral("EditButton"));
-        m_edit->setToolTip(QStringLiteral("Edit"));
         m_edit->setAccessibleName(QStringLiteral("Edit"));
+        SetCommandHints(*m_edit, QStringLiteral("Edit"),
+                        QStringLiteral("Open the icon editor on this user icon file"));
         m_edit->setFixedSize(54, 38);
-        m_edit->setIcon(QIcon(QPixmap::fromImage(DrawEditPicture())));
+        m_edit->setIcon(EditIcon());
         m_edit->setIconSize(QSize(48, 32));
         connect(m_edit, &QPushButton::clicked, this, [this] {
             if (onEditClicked) {
@@ -131,25 +144,27 @@ FunctionForm::FunctionForm(const FormLayout& layout, QWidget* parent)
         fileRow->addWidget(m_edit);
     }
 
-    grid->addWidget(MakeQtOwned<QLabel>(QStringLiteral("Progress:"), m_group), 1, 0);
+    grid->addWidget(MakeQtOwned<QLabel>(QStringLiteral("Progress:"), m_group), 2, 0);
     m_progress = MakeQtOwned<QProgressBar>(m_group);
+    m_progress->setObjectName(QStringLiteral("ProgressBar"));
     m_progress->setRange(0, 100);
     m_progress->setValue(0);
     m_progress->setTextVisible(false);
     m_progress->setFixedHeight(14);
-    m_progress->setStyleSheet(
-        QStringLiteral("QProgressBar { border: 1px solid #8a8a8a; background: white; }"
-                       "QProgressBar::chunk { background: %1; }")
-            .arg(m_layout.colour.name()));
-    grid->addWidget(m_progress, 1, 1);
+    StyleProgressBar();
+    grid->addWidget(m_progress, 2, 1);
 
-    grid->addWidget(MakeQtOwned<QLabel>(QStringLiteral("Message:"), m_group), 2, 0, Qt::AlignTop);
+    grid->addWidget(MakeQtOwned<QLabel>(QStringLiteral("Message:"), m_group), 3, 0, Qt::AlignTop);
     auto* messages = MakeQtOwned<QVBoxLayout>();
-    grid->addLayout(messages, 2, 1);
+    grid->addLayout(messages, 3, 1);
+    const int twoLines = 2 * QFontMetrics(font()).lineSpacing();
     for (int m = 0; m < m_layout.modes; ++m) {
         m_message[m] = MakeQtOwned<QLabel>(m_layout.mode[m].firstMessage, m_group);
         m_message[m]->setObjectName(QStringLiteral("MessageLine%1").arg(m));
         m_message[m]->setWordWrap(true);
+        m_message[m]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // Room for a message that wraps, so the page keeps its height.
+        m_message[m]->setMinimumHeight(twoLines);
         messages->addWidget(m_message[m]);
     }
     for (int m = m_layout.modes; m < 2; ++m) {
@@ -158,18 +173,48 @@ FunctionForm::FunctionForm(const FormLayout& layout, QWidget* parent)
         m_browse[m] = m_browse[0];
         m_message[m] = m_message[0];
     }
-    ShowMode(0);
+}
+
+void FunctionForm::StyleProgressBar() {
+    // The bar's trough follows the look's palette; its chunk keeps the page colour.
+    const QPalette& colours = palette();
+    m_progress->setStyleSheet(
+        QStringLiteral("QProgressBar { border: 1px solid %1; background: %2; }"
+                       "QProgressBar::chunk { background: %3; }")
+            .arg(colours.color(QPalette::Mid).name(), colours.color(QPalette::Base).name(),
+                 m_layout.colour.name()));
+}
+
+void FunctionForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && m_progress != nullptr) {
+        StyleProgressBar();
+    }
+}
+
+QSize FunctionForm::sizeHint() const {
+    QSize hint = m_content->sizeHint();
+    if (m_content->hasHeightForWidth() && width() > 0) {
+        hint.setHeight(m_content->heightForWidth(width()));
+    }
+    return hint;
+}
+
+BrowseRequest FunctionForm::BrowseRequestFor(int mode) const {
+    const FormLayout::Mode& layout = m_layout.mode[mode == 1 ? 1 : 0];
+    BrowseRequest request;
+    request.title = layout.browseTitle;
+    request.filter = QtFileFilter(layout.filter);
+    request.defaultSuffix = layout.defaultSuffix;
+    request.save = m_layout.newNames;
+    // The page asks its own overwrite question once a name is chosen.
+    request.confirmOverwrite = false;
+    request.current = m_file[mode == 1 ? 1 : 0]->text();
+    return request;
 }
 
 void FunctionForm::Browse(int mode) {
-    const FormLayout::Mode& layout = m_layout.mode[mode];
-    BrowseRequest request;
-    request.title = layout.fileLabel;
-    request.title.chop(request.title.endsWith(QLatin1Char(':')) ? 1 : 0);
-    request.filter = QtFileFilter(layout.filter);
-    request.defaultSuffix = layout.defaultSuffix;
-    request.newName = m_layout.newNames;
-    request.current = m_file[mode]->text();
+    const BrowseRequest request = BrowseRequestFor(mode);
     const std::optional<QString> chosen =
         m_chooser ? m_chooser(request) : RunFileDialog(this, request);
     if (chosen && onBrowseChosen) {
@@ -201,8 +246,7 @@ void FunctionForm::ShowMessageBox(const std::string& text) {
         m_boxAnswer(message, false);
         return;
     }
-    QMessageBox box(QMessageBox::NoIcon, window()->windowTitle(), message, QMessageBox::Ok, this);
-    box.exec();
+    RunMessageBox(this, KindOfNotice(message), message);
 }
 
 bool FunctionForm::AskOkCancel(const std::string& text) {
@@ -210,9 +254,9 @@ bool FunctionForm::AskOkCancel(const std::string& text) {
     if (m_boxAnswer) {
         return m_boxAnswer(message, true);
     }
-    QMessageBox box(QMessageBox::Warning, window()->windowTitle(), message,
-                    QMessageBox::Ok | QMessageBox::Cancel, this);
-    return box.exec() == QMessageBox::Ok;
+    // The overwrite question is a warning: OK replaces the file's content at the next upload.
+    return RunMessageBox(this, BoxKind::Warning, message, QMessageBox::Ok | QMessageBox::Cancel) ==
+           QMessageBox::Ok;
 }
 
 void FunctionForm::ShowMode(int mode) {

@@ -2,8 +2,10 @@
 // FunctionForm: the Qt form of a function page. Banner, file box with a browse button (and the
 // "Edit" button on the icon pages), the coloured progress bar and the message line; the two user
 // data pages also have the "User Data" / "One Device" radio buttons and one file box, message
-// line and banner per mode. The form is thin: it shows what its page logic tells it through
-// PageForm and reports the user's actions to the page through the handlers.
+// line and banner per mode. Every page has the same rows at the same places and one label column
+// as wide as the widest label of all six, so switching pages moves nothing. When the window is
+// too small for the page, the page scrolls. The form is thin: it shows what its page logic tells
+// it through PageForm and reports the user's actions to the page through the handlers.
 
 #include <QButtonGroup>
 #include <QColor>
@@ -13,12 +15,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QToolButton>
 #include <QWidget>
 #include <array>
 #include <functional>
 #include <optional>
 
+#include "app/gui/page_banner.h"
+#include "app/widgets/file_dialog.h"
 #include "pages/page_form.h"
 
 namespace vanto::gui {
@@ -30,26 +35,20 @@ struct FormLayout {
         QString defaultSuffix;
         QString filter;  // "Name|*.ext|All files|*.*||"
         QString firstMessage;
+        QString browseTitle;  // the file dialog's title and the browse button's description
     };
     QColor colour;
     int modes = 1;            // 2 on the user data pages
-    bool newNames = false;    // upload pages: the browse dialog accepts a name that is not there
+    bool newNames = false;    // upload pages: a save dialog that names an output file
     bool editButton = false;  // the icon pages
     std::array<Mode, 2> mode;
 };
 
-// What the file dialog needs: the filter in Qt's form, the default suffix, and whether a new
-// name may be typed.
-struct BrowseRequest {
-    QString title;
-    QString filter;
-    QString defaultSuffix;
-    bool newName = false;
-    QString current;
-};
+// What the file dialog is asked for.
+using BrowseRequest = FileDialogRequest;
 
-// "Application files|*.s19|All files|*.*||" -> "Application files (*.s19);;All files (*.*)".
-QString QtFileFilter(const QString& filter);
+// The width of the label column: the widest label of the six pages in `metrics`' font.
+int LabelColumnWidth(const QFontMetrics& metrics);
 
 class FunctionForm final : public QWidget, public vanto::PageForm {
     Q_OBJECT
@@ -57,6 +56,9 @@ public:
     using FileChooser = std::function<std::optional<QString>(const BrowseRequest&)>;
 
     explicit FunctionForm(const FormLayout& layout, QWidget* parent = nullptr);
+
+    // The height the page needs at its present width (the frame fits itself to it).
+    QSize sizeHint() const override;
 
     // Handlers the page view connects to its page logic.
     std::function<void(const std::string& path)> onBrowseChosen;
@@ -89,11 +91,21 @@ public:
     QToolButton& BrowseButton(int mode) { return *m_browse[mode]; }
     QRadioButton* ModeRadio(int mode) { return m_radio[mode]; }
     QPushButton* EditButton() { return m_edit; }
-    const QLabel& Banner(int mode) const { return *m_banner[mode]; }
+    const PageBanner& Banner(int mode) const { return *m_banner[mode]; }
+    QLabel& FileLabel() { return *m_fileLabel; }
+    QLineEdit& FileEdit(int mode) { return *m_file[mode]; }
+    QScrollArea& Scroller() { return *m_scroller; }
     QColor BarColour() const { return m_layout.colour; }
+    // The file dialog request the browse button of `mode` makes.
+    BrowseRequest BrowseRequestFor(int mode) const;
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void Browse(int mode);
+    void StyleProgressBar();
+    void BuildRows(QWidget& content);
 
     FormLayout m_layout;
     FileChooser m_chooser;
@@ -101,8 +113,10 @@ private:
     int m_nProgressStep = 1;
     int m_nShownMode = 0;
     // Children, owned by the widget tree.
+    QScrollArea* m_scroller = nullptr;
+    QWidget* m_content = nullptr;
     QGroupBox* m_group = nullptr;
-    std::array<QLabel*, 2> m_banner{};
+    std::array<PageBanner*, 2> m_banner{};
     std::array<QRadioButton*, 2> m_radio{};
     QButtonGroup* m_radioGroup = nullptr;
     QLabel* m_fileLabel = nullptr;

@@ -1,4 +1,4 @@
-#include "app/gui/sample_icons.h"
+#include "tools/screenshots/sample_icons.h"
 
 #include <QBuffer>
 #include <QImage>

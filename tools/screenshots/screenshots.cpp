@@ -1,4 +1,4 @@
-#include "app/gui/screenshots.h"
+#include "tools/screenshots/screenshots.h"
 
 #include <QApplication>
 #include <QDir>
@@ -9,12 +9,19 @@
 #include <cstdio>
 #include <memory>
 
+#include <QEventLoop>
+#include <QFile>
+#include <QPainter>
+
 #include "app/core/app_look.h"
 #include "app/core/function_commands.h"
+#include "app/gui/about_dlg.h"
 #include "app/gui/forms/function_form.h"
 #include "app/gui/qt_owned.h"
-#include "app/gui/sample_icons.h"
 #include "app/gui/tavro_app.h"
+#include "app/widgets/file_dialog.h"
+#include "app/widgets/message_box.h"
+#include "tools/screenshots/sample_icons.h"
 
 #if VANTO_HAVE_ICON_EDITOR
 #include "app/iconedit/icon_edit_dialog.h"
@@ -29,14 +36,70 @@ QString FileStem(const char* label) {
     return QString::fromUtf8(label).toLower().replace(QLatin1Char(' '), QLatin1Char('-'));
 }
 
-bool SaveGrab(QWidget& widget, const QString& dir, const QString& name) {
-    QApplication::processEvents();
+// Lets the window lay itself out, paint and load what it loads in the background.
+void Settle(int ms = 50) {
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    } while (clock.elapsed() < ms);
+}
+
+bool SaveImage(const QImage& image, const QString& dir, const QString& name) {
     const QString path = dir + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (!widget.grab().save(path)) {
-        std::fprintf(stderr, "vanto-remote-manager: cannot write %s\n", qPrintable(path));
+    if (!image.save(path)) {
+        std::fprintf(stderr, "vanto-screenshots: cannot write %s\n", qPrintable(path));
         return false;
     }
     return true;
+}
+
+bool SaveGrab(QWidget& widget, const QString& dir, const QString& name) {
+    Settle();
+    return SaveImage(widget.grab().toImage(), dir, name);
+}
+
+// The window with `dialog` drawn where it stands over it.
+bool SaveGrabWithDialog(QWidget& window, QWidget& dialog, const QString& dir, const QString& name) {
+    Settle(300);
+    QImage picture = window.grab().toImage();
+    {
+        QPainter painter(&picture);
+        const QPoint at = dialog.geometry().topLeft() - window.geometry().topLeft();
+        painter.drawImage(at, dialog.grab().toImage());
+    }
+    return SaveImage(picture, dir, name);
+}
+
+FunctionForm* FormOf(CTavroApp& app, int page) {
+    return qobject_cast<FunctionForm*>(&app.PageView(page)->Widget());
+}
+
+std::unique_ptr<QWidget> MakeAboutPicture(CTavroApp& app) {
+    return std::make_unique<CAboutDlg>(app.Title(), app.Frame());
+}
+
+std::unique_ptr<QWidget> MakeMessageBoxPicture(CTavroApp& app) {
+    app.Frame()->OnFunctionCommand(FUNC_DB_DOWNLOAD);
+    const QString text = QStringLiteral("Invalid Database!");
+    return MakeMessageBox(FormOf(app, FUNC_DB_DOWNLOAD), KindOfNotice(text), text);
+}
+
+// The database page's file dialog over a folder with two sample files.
+std::unique_ptr<QWidget> MakeFileDialogPicture(CTavroApp& app) {
+    static QTemporaryDir folder;
+    for (const char* name : {"codes-2024.bin", "codes-2025.bin"}) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(QByteArray(4096, '\0'));
+        }
+    }
+    app.Frame()->OnFunctionCommand(FUNC_DB_DOWNLOAD);
+    FunctionForm* form = FormOf(app, FUNC_DB_DOWNLOAD);
+    auto dialog = MakeFileDialog(form, form->BrowseRequestFor(0));
+    dialog->setDirectory(folder.path());
+    dialog->resize(560, 360);
+    return dialog;
 }
 
 // The percentage of a "%3d%% PROCESSING..." message line, or -1.
@@ -56,7 +119,7 @@ bool PutIcon(IconFile& file, IconKind kind, int index, SampleIcon icon) {
 
 // The editor over a user icon file holding two devices (with their selection icons) and three
 // keys, opened the way the "Edit" button opens it.
-void SaveIconEditorPicture(QWidget* parent, const QString& dir) {
+bool SaveIconEditorPicture(QWidget* parent, const QString& dir) {
     QTemporaryDir work;
     const std::string path = work.filePath(QStringLiteral("sample.vui")).toStdString();
     IconFile file;
@@ -69,46 +132,87 @@ void SaveIconEditorPicture(QWidget* parent, const QString& dir) {
                         PutIcon(file, ICON_KEY, 2, SampleIcon::kVolumeKey);
     CountingRandomSource random(5, 73);  // no system call: the picture's file is thrown away
     if (!filled || file.PrepareForSave() != 0 || file.WriteIconFile(path, random)) {
-        std::fprintf(stderr, "vanto-remote-manager: the sample icon file could not be made\n");
-        return;
+        std::fprintf(stderr, "vanto-screenshots: the sample icon file could not be made\n");
+        return false;
     }
     IconEditPrompts prompts;
     prompts.openFile = [path](const std::string&, const std::string&) {
         return std::optional<std::string>(path);
     };
     prompts.warning = [](const std::string& text, const std::string&) {
-        std::fprintf(stderr, "vanto-remote-manager: icon editor: %s\n", text.c_str());
+        std::fprintf(stderr, "vanto-screenshots: icon editor: %s\n", text.c_str());
     };
     CIconEditDialog dialog(parent, std::move(prompts));
     dialog.SetPath(path);
     dialog.InitDialog();
     dialog.show();
-    SaveGrab(dialog, dir, QStringLiteral("icon-editor"));
+    dialog.activateWindow();
+    // The keyboard's cell: the first key, as after a few arrow presses.
+    if (QLabel* cell = dialog.CellWidget(iconedit::IDC_KEY_ICON_FIRST)) {
+        cell->setFocus(Qt::TabFocusReason);
+    }
+    const bool saved = SaveGrab(dialog, dir, QStringLiteral("icon-editor"));
     dialog.hide();
+    return saved;
 }
 #endif
 
 }  // namespace
 
-void TakeScreenshots(CTavroApp& app, const QString& dir) {
+const std::vector<DialogPicture>& DialogPictures() {
+    static const std::vector<DialogPicture> pictures = {
+        {"about", MakeAboutPicture},
+        {"message-box", MakeMessageBoxPicture},
+        {"file-dialog", MakeFileDialogPicture},
+    };
+    return pictures;
+}
+
+namespace {
+
+bool SaveDialogPictures(CTavroApp& app, const QString& dir) {
+    bool ok = true;
+    for (const DialogPicture& picture : DialogPictures()) {
+        std::unique_ptr<QWidget> dialog = picture.make(app);
+        dialog->show();
+        ok = SaveGrabWithDialog(*app.Frame(), *dialog, dir, QString::fromUtf8(picture.name)) && ok;
+        dialog->hide();
+        app.Frame()->OnFunctionCommand(FUNC_APP_DOWNLOAD);
+    }
+    return ok;
+}
+
+}  // namespace
+
+bool TakeScreenshots(CTavroApp& app, const QString& dir) {
     CMainFrame& frame = *app.Frame();
     QDir().mkpath(dir);
+    bool ok = true;
     for (int i = 0; i < vanto::FUNC_COUNT; ++i) {
         frame.OnFunctionCommand(i);
-        SaveGrab(
-            frame, dir,
-            QStringLiteral("page-%1-%2").arg(i).arg(FileStem(kFunctionCommands[i].buttonLabel)));
+        ok = SaveGrab(frame, dir,
+                      QStringLiteral("page-%1-%2")
+                          .arg(i)
+                          .arg(FileStem(kFunctionCommands[i].buttonLabel))) &&
+             ok;
     }
     frame.OnFunctionCommand(0);
     for (const auto& item : kAppLookItems) {
         frame.OnLookCommand(item.id);
-        SaveGrab(frame, dir, QStringLiteral("look-%1").arg(FileStem(item.label)));
+        ok = SaveGrab(frame, dir, QStringLiteral("look-%1").arg(FileStem(item.label))) && ok;
     }
     frame.OnLookCommand(ID_VIEW_APPLOOK_DEFAULT);
+    ok = SaveDialogPictures(app, dir) && ok;
 #if VANTO_HAVE_ICON_EDITOR
-    SaveIconEditorPicture(&frame, dir);
+    ok = SaveIconEditorPicture(&frame, dir) && ok;
 #endif
-    QApplication::quit();
+    return ok;
+}
+
+bool TakeOneScreenshot(CTavroApp& app, const QString& dir, const QString& name) {
+    QDir().mkpath(dir);
+    app.Frame()->OnFunctionCommand(FUNC_APP_DOWNLOAD);
+    return SaveGrab(*app.Frame(), dir, name);
 }
 
 void TakeTransferScreenshot(CTavroApp& app, const QString& dir, int page, const QString& file,
