@@ -28,7 +28,7 @@ struct NamedLook {
     const char* status;
 };
 
-constexpr NamedLook kBlack{"#474747", "#f0f0f0", "#2e2e2e", "#f0f0f0", "#565656", "#f0f0f0",
+constexpr NamedLook kBlack{"#474747", "#f0f0f0", "#2e2e2e", "#f0f0f0", "#484848", "#f0f0f0",
                            "#f5b041", "#000000", "#fffbe0", "#3b3b3b", "#1f1f1f", "#5a5a5a",
                            "#353535", "#7a7a7a", "#6e6e6e", "#c8551b", "#262626"};
 constexpr NamedLook kBlue{"#d6e4f5", "#15428b", "#ffffff", "#1e1e1e", "#e4eefa", "#15428b",
@@ -104,9 +104,11 @@ RibbonColours RibbonOfDesktop(const QPalette& p) {
     c.panelBottom = Mix(p.color(QPalette::Button), window, 0.4);
     c.border = p.color(QPalette::Mid);
     c.text = p.color(QPalette::WindowText);
-    c.checkedTop = p.color(QPalette::Highlight).lighter(dark ? 100 : 115);
-    c.checkedBottom = p.color(QPalette::Highlight);
-    c.checkedText = p.color(QPalette::HighlightedText);
+    // A tint of the selection colour under the ribbon's own text: a desktop's selection colour
+    // with its selected text is often too weak for a label (white on mid blue is 3.6:1).
+    c.checkedTop = Mix(p.color(QPalette::Highlight), c.panelTop, 0.30);
+    c.checkedBottom = Mix(p.color(QPalette::Highlight), c.panelBottom, 0.40);
+    c.checkedText = c.text;
     c.hover = Mix(p.color(QPalette::Highlight), c.panelTop, 0.2);
     c.hoverText = c.text;
     c.appButton = p.color(QPalette::Highlight);

@@ -103,6 +103,8 @@ void CMainFrame::SetActiveView(QWidget* view) {
 }
 
 void CMainFrame::FitToPage() {
+    // The style sets margins and sizes as it polishes the widgets: before measuring.
+    ensurePolished();
     if (QLayout* frameLayout = layout()) {
         frameLayout->activate();
     }
@@ -110,6 +112,9 @@ void CMainFrame::FitToPage() {
     if (page == nullptr) {
         return;
     }
+    // The page takes the page area's width at once (a hidden window lays its children out only
+    // when it is shown); its height at that width is what it needs.
+    page->resize(m_pageArea->size());
     const int spare = m_pageArea->height() - page->sizeHint().height();
     if (spare > 0) {
         resize(width(), std::max(minimumHeight(), height() - spare));

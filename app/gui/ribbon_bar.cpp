@@ -1,6 +1,7 @@
 #include "app/gui/ribbon_bar.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QResizeEvent>
@@ -288,14 +289,19 @@ std::vector<const QLabel*> CRibbonBar::KeyTipBadges() const {
     return badges;
 }
 
-void CRibbonBar::AddBadge(QWidget& target, QChar letter, QPoint centre) {
+void CRibbonBar::AddBadge(QWidget& target, QChar letter, QPoint anchor, bool leftEdge) {
     auto badge = std::make_unique<QLabel>(QString(letter), this);
     badge->setObjectName(QStringLiteral("KeyTip"));
     badge->setStyleSheet(QStringLiteral(
         "background: #fffbe0; color: black; border: 1px solid #7a7a7a; border-radius: 2px; "
-        "padding: 0px 3px; font-weight: bold;"));
-    badge->adjustSize();
-    const QPoint at = target.mapTo(this, centre) - QPoint(badge->width() / 2, badge->height() / 2);
+        "padding: 0px; font-weight: bold;"));
+    badge->setAlignment(Qt::AlignCenter);
+    QFont bold = badge->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    badge->setFixedSize(metrics.horizontalAdvance(letter) + 8, metrics.height() + 2);
+    const QPoint at =
+        target.mapTo(this, anchor) - QPoint(leftEdge ? 0 : badge->width() / 2, badge->height() / 2);
     badge->move(std::clamp(at.x(), 0, std::max(0, width() - badge->width())),
                 std::clamp(at.y(), 0, std::max(0, height() - badge->height())));
     badge->show();
@@ -303,17 +309,17 @@ void CRibbonBar::AddBadge(QWidget& target, QChar letter, QPoint centre) {
     m_badges.push_back(std::move(badge));
 }
 
-// Badges sit on pictures or beside texts, never over a label: on the lower right of a large
-// button's picture, on a small button's picture, right of the "Home" tab and below the pictures of
-// the tab row.
+// Badges sit on pictures or beside texts, never over a label: on the application button, right of
+// the "Home" tab, below the About picture, on the lower right of a large button's picture and on a
+// small button's picture.
 void CRibbonBar::ShowKeyTips(KeyTipLevel level) {
     m_badges.clear();
     m_keyTipLevel = level;
     if (level == KeyTipLevel::TabRow) {
         AddBadge(*m_appButton, QLatin1Char(kAppButtonKeyTip),
-                 QPoint(m_appButton->width() / 2, m_appButton->height()));
+                 QPoint(m_appButton->width() / 2, m_appButton->height() / 2));
         AddBadge(*m_homeTab, QLatin1Char(kHomeTabKeyTip),
-                 QPoint(m_homeTab->width() + 10, m_homeTab->height() / 2));
+                 QPoint(m_homeTab->width() + 3, m_homeTab->height() / 2), true);
         AddBadge(*m_aboutButton, QLatin1Char(kAboutKeyTip),
                  QPoint(m_aboutButton->width() / 2, m_aboutButton->height() + 6));
     } else if (level == KeyTipLevel::HomePanel) {
@@ -321,10 +327,10 @@ void CRibbonBar::ShowKeyTips(KeyTipLevel level) {
             QToolButton& button = *m_functionButtons[i];
             const QChar letter = QLatin1Char(kFunctionCommands[i].keyTip);
             if (m_compact) {
-                AddBadge(button, letter, QPoint(3 + kSmallPicture / 2, button.height() / 2));
+                AddBadge(button, letter, QPoint(1 + kSmallPicture / 2, button.height() / 2));
             } else {
                 AddBadge(button, letter,
-                         QPoint(button.width() / 2 + kLargePicture / 2, 4 + kLargePicture - 6));
+                         QPoint(button.width() / 2 + kLargePicture / 2, 4 + kLargePicture - 10));
             }
         }
     }

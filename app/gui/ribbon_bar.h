@@ -76,7 +76,8 @@ private:
     void BuildMenus();
     void ShowKeyTips(KeyTipLevel level);
     void ArrangeFunctionButtons(bool compact);
-    void AddBadge(QWidget& target, QChar letter, QPoint centre);
+    // Places a badge centred on `anchor` (in `target`), or with its left edge there.
+    void AddBadge(QWidget& target, QChar letter, QPoint anchor, bool leftEdge = false);
     bool HandleKeyTip(int key);
     bool OnWindowKey(QEvent* event);
 

@@ -52,13 +52,15 @@ QRect ToQRect(const iconedit::CellRect& r) {
 }  // namespace
 
 // A picture cell: shows its picture centred, reports a click with its control id and takes the
-// keyboard: arrows move to the next cell, Enter or Space opens its menu, Delete empties it.
+// keyboard: arrows move to the next cell, Enter or Space opens its menu, Delete empties it, Tab
+// leaves the cells for the buttons.
 class CIconEditDialog::CellLabel : public QLabel {
 public:
     struct Handlers {
         std::function<void(int)> click;
         std::function<void(CellLabel&, int key)> key;
         std::function<void(CellLabel&)> focused;
+        std::function<void(bool next)> leave;  // Tab or Shift+Tab out of the cells
     };
 
     CellLabel(QWidget* parent, int id, QString name, Handlers handlers)
@@ -74,6 +76,12 @@ public:
     bool Hovered() const { return m_hovered; }
 
 protected:
+    // The 65 cells are one stop of the Tab key: the arrows move among them.
+    bool focusNextPrevChild(bool next) override {
+        m_handlers.leave(next);
+        return true;
+    }
+
     void mousePressEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton) {
             setFocus(Qt::MouseFocusReason);
@@ -333,6 +341,10 @@ void CIconEditDialog::BuildForm() {
         }
     };
     handlers.focused = [this](CellLabel& cell) { m_form->ensureWidgetVisible(&cell, 10, 10); };
+    handlers.leave = [this](bool next) {
+        (next ? m_okButton : m_cancelButton)
+            ->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    };
     for (const iconedit::IconCell& cell : iconedit::AllIconCells()) {
         auto label =
             std::make_unique<CellLabel>(m_formContent.get(), cell.id, CellName(cell), handlers);
@@ -351,7 +363,7 @@ QLabel* CIconEditDialog::CellWidget(int id) const {
 
 int CIconEditDialog::FocusedCell() const {
     for (const auto& [id, cell] : m_cells) {
-        if (cell->hasFocus()) {
+        if (cell.get() == focusWidget()) {
             return id;
         }
     }

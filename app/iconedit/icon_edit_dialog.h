@@ -5,8 +5,8 @@
 // shows what they decide and asks the user what they ask.
 //
 // The cells answer the pointer (a highlight and a pointing hand over a cell, a click opens its
-// menu) and the keyboard alike: Tab reaches the cells, the arrow keys move between them, Enter or
-// Space opens the focused cell's menu below it and Delete empties it.
+// menu) and the keyboard alike: the cells are one stop of the Tab key, the arrow keys move between
+// them, Enter or Space opens the focused cell's menu below it and Delete empties it.
 
 #include <QDialog>
 #include <QPoint>
@@ -59,7 +59,7 @@ public:
     // Shown for tests and the pages: the cell label of control `id` (nullptr for other ids), the
     // buttons and the form.
     QLabel* CellWidget(int id) const;
-    // The control id of the cell that has the keyboard focus, or 0.
+    // The control id of the cell that has the dialog's keyboard focus, or 0.
     int FocusedCell() const;
     QPushButton* OkButton() const { return m_okButton.get(); }
     QPushButton* CancelButton() const { return m_cancelButton.get(); }

@@ -2,7 +2,10 @@
 // its cell, press OK, and read back what was written. The prompts are scripted so that no real
 // file dialog or message box blocks.
 #include <QApplication>
+#include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScrollArea>
@@ -24,6 +27,8 @@ private slots:
     void openEditOkRoundTrip();
     void buttonsFollowResize();
     void runnerReportsOnlyOk();
+    void keyboardAlone();
+    void noMaximiseButtonAndAMinimumSize();
 };
 
 namespace {
@@ -168,6 +173,145 @@ void TestIconEditDialog::runnerReportsOnlyOk() {
     });
     QCOMPARE(gui::RunIconEditDialog(nullptr, "", okScript.Prompts()),
              std::optional<std::string>(dir.File("ok.vui")));
+}
+
+namespace {
+
+// Runs `act` on the next popup or modal window of type W once it shows (polled, at most 5 s).
+template <class W>
+void WhenShown(std::function<void(W*)> act, int tries = 500) {
+    QTimer::singleShot(10, [act, tries] {
+        W* w = qobject_cast<W*>(QApplication::activePopupWidget());
+        if (w == nullptr) {
+            w = qobject_cast<W*>(QApplication::activeModalWidget());
+        }
+        if (w != nullptr && w->isVisible()) {
+            act(w);
+        } else if (tries > 0) {
+            WhenShown<W>(act, tries - 1);
+        }
+    });
+}
+
+// Types `path` into a file dialog's name field and presses Enter; records the dialog's title.
+// The name completion's list may open a moment after the typing: Escape closes it first.
+std::function<void(QFileDialog*)> TypeName(const std::string& path, QStringList& titles) {
+    return [path, &titles](QFileDialog* dialog) {
+        titles << dialog->windowTitle();
+        QLineEdit* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QTest::keyClicks(name, QString::fromStdString(path));
+        for (int i = 0; i < 20 && dialog->isVisible(); ++i) {
+            QTest::qWait(20);
+            if (QWidget* completions = QApplication::activePopupWidget()) {
+                QTest::keyClick(completions, Qt::Key_Escape);
+                continue;
+            }
+            QTest::keyClick(name, Qt::Key_Return);
+        }
+    };
+}
+
+// Opens the focused cell's menu with Enter and chooses its first item ("Open") with the arrow
+// keys; the file dialog that follows gets `path`.
+void OpenWithKeys(gui::CIconEditDialog& dialog, const std::string& path, QStringList& titles) {
+    WhenShown<QMenu>([&titles, path](QMenu* menu) {
+        WhenShown<QFileDialog>(TypeName(path, titles));
+        QTest::keyClick(menu, Qt::Key_Down);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    QTest::keyClick(dialog.focusWidget(), Qt::Key_Return);
+}
+
+void Press(gui::CIconEditDialog& dialog, Qt::Key key) {
+    QTest::keyClick(dialog.focusWidget(), key);
+}
+
+}  // namespace
+
+// Everything with the keyboard and the real file dialogs: cancel the start prompt, reach a cell
+// with Tab, move with the arrows, open a device and a key picture through the cell menu, empty
+// the device with Delete, and save with OK under a name typed without its extension.
+void TestIconEditDialog::keyboardAlone() {
+    test::TempDir dir;
+    const std::string device = dir.Write("device.png", test::FlatPng(120, 80, 90));
+    const std::string key = dir.Write("key.png", test::FlatPng(120, 60, 40));
+    gui::IconEditPrompts prompts;
+    prompts.random = std::make_shared<test::FixedRandom>();
+    gui::CIconEditDialog dialog(nullptr, prompts);
+    QStringList titles;
+    WhenShown<QFileDialog>([&titles](QFileDialog* start) {
+        titles << start->windowTitle();
+        QTest::keyClick(start, Qt::Key_Escape);
+    });
+    dialog.InitDialog();
+    QCOMPARE(dialog.GetPath(), std::string());
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+
+    for (int i = 0; i < 10 && dialog.FocusedCell() == 0; ++i) {
+        QTest::keyClick(&dialog, Qt::Key_Tab);
+    }
+    QCOMPARE(dialog.FocusedCell(), CellId(ICON_DEVICE, 0));
+    const struct {
+        Qt::Key key;
+        int cell;
+    } moves[] = {
+        {Qt::Key_Down, CellId(ICON_DEVICE, 1)}, {Qt::Key_Right, CellId(ICON_DEVSEL, 1)},
+        {Qt::Key_Right, CellId(ICON_KEY, 1)},   {Qt::Key_Left, CellId(ICON_DEVSEL, 1)},
+        {Qt::Key_Up, CellId(ICON_DEVSEL, 0)},   {Qt::Key_Left, CellId(ICON_DEVICE, 0)},
+        {Qt::Key_Left, CellId(ICON_DEVICE, 0)},  // the edge: nowhere to go
+    };
+    for (const auto& move : moves) {
+        Press(dialog, move.key);
+        QCOMPARE(dialog.FocusedCell(), move.cell);
+    }
+
+    const IconFile& icons = dialog.Logic().View()->Icons();
+    OpenWithKeys(dialog, device, titles);
+    QVERIFY(icons.HasIcon(ICON_DEVICE, 0));
+    QVERIFY(icons.HasIcon(ICON_DEVSEL, 0));
+    Press(dialog, Qt::Key_Right);
+    Press(dialog, Qt::Key_Right);
+    QCOMPARE(dialog.FocusedCell(), CellId(ICON_KEY, 0));
+    OpenWithKeys(dialog, key, titles);
+    QVERIFY(icons.HasIcon(ICON_KEY, 0));
+    Press(dialog, Qt::Key_Left);
+    Press(dialog, Qt::Key_Left);
+    Press(dialog, Qt::Key_Delete);
+    QVERIFY(!icons.HasIcon(ICON_DEVICE, 0));
+    QVERIFY(!icons.HasIcon(ICON_DEVSEL, 0));
+
+    // The cells are one Tab stop: one Tab leads to OK.
+    QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
+    QCOMPARE(dialog.focusWidget(), dialog.OkButton());
+    WhenShown<QFileDialog>(TypeName(dir.File("backup"), titles));
+    QTest::keyClick(dialog.OkButton(), Qt::Key_Space);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.GetPath(), dir.File("backup.vui"));
+    QVERIFY(!std::filesystem::exists(dir.File("backup")));
+    IconFile written;
+    QVERIFY(!written.ReadIconFile(dir.File("backup.vui")));
+    QVERIFY(test::SpanBytes(written.IconBytes(ICON_KEY, 0)) == test::ReadAll(key));
+    QVERIFY(!written.HasIcon(ICON_DEVICE, 0));
+    QCOMPARE(
+        titles,
+        QStringList({"Choose the user icon file to edit", "Choose the picture for device icon 1",
+                     "Choose the picture for key icon 1", "Save the user icon file as"}));
+}
+
+void TestIconEditDialog::noMaximiseButtonAndAMinimumSize() {
+    Script script;
+    gui::CIconEditDialog dialog(nullptr, script.Prompts());
+    QVERIFY(!(dialog.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    dialog.InitDialog();
+    dialog.show();
+    dialog.resize(50, 50);
+    QVERIFY(dialog.width() >= 300 && dialog.height() >= 230);
+    // The buttons stay inside at the smallest size.
+    QTRY_VERIFY(dialog.rect().contains(dialog.OkButton()->geometry()));
+    QVERIFY(dialog.rect().contains(dialog.CancelButton()->geometry()));
 }
 
 QTEST_MAIN(TestIconEditDialog)

@@ -132,9 +132,9 @@ void FunctionForm::BuildRows(QWidget& content) {
         m_edit->setAccessibleName(QStringLiteral("Edit"));
         SetCommandHints(*m_edit, QStringLiteral("Edit"),
                         QStringLiteral("Open the icon editor on this user icon file"));
-        m_edit->setFixedSize(54, 38);
         m_edit->setIcon(EditIcon());
         m_edit->setIconSize(QSize(48, 32));
+        m_edit->setFixedSize(m_edit->sizeHint().expandedTo(QSize(54, 38)));
         connect(m_edit, &QPushButton::clicked, this, [this] {
             if (onEditClicked) {
                 onEditClicked();
