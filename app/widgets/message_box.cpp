@@ -1,5 +1,6 @@
 #include "app/widgets/message_box.h"
 
+#include <QShowEvent>
 #include <QStringList>
 
 #include "app/core/build_info.h"
@@ -22,6 +23,23 @@ QMessageBox::Icon IconOf(BoxKind kind) {
     return QMessageBox::NoIcon;
 }
 
+// A message box that stands in the middle of its parent's window once it has taken its final size
+// (a message box sizes itself to its text only as it is shown).
+class CentredMessageBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QMessageBox::showEvent(event);
+        if (QWidget* parent = parentWidget()) {
+            const QRect window = parent->window()->frameGeometry();
+            move(window.center() -
+                 QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+        }
+    }
+};
+
 }  // namespace
 
 QString BoxCaption() {
@@ -31,7 +49,7 @@ QString BoxCaption() {
 std::unique_ptr<QMessageBox> MakeMessageBox(QWidget* parent, BoxKind kind, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             const QString& caption) {
-    auto box = std::make_unique<QMessageBox>(IconOf(kind), caption, text, buttons, parent);
+    auto box = std::make_unique<CentredMessageBox>(IconOf(kind), caption, text, buttons, parent);
     box->setObjectName(QStringLiteral("MessageBox"));
     // Plain text: the texts are shown as they are, never read as markup.
     box->setTextFormat(Qt::PlainText);

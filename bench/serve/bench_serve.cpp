@@ -10,18 +10,55 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
 #include "protocol/frames.h"
-#include "tests/pages/page_test_support.h"
 #include "tools/child_process.h"
 #include "tools/realtime_remote_runner.h"
+#include "tools/sample_data.h"
 
 namespace {
 
 using namespace vanto;
 using namespace std::chrono_literals;
+
+// A folder of its own under the system's temporary folder, removed with what it holds.
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "bench-serve-XXXXXX").string();
+        if (mkdtemp(pattern.data()) != nullptr) {
+            m_dir = pattern;
+        }
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_dir, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+private:
+    std::filesystem::path m_dir;
+};
+
+void WriteFile(const std::string& path, const ByteBuffer& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+}
+
+ByteBuffer ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return ByteBuffer(std::istreambuf_iterator<char>(in), {});
+}
 
 struct RunResult {
     bool ok = false;
@@ -31,7 +68,7 @@ struct RunResult {
 };
 
 // Starts serve on `function`/`file`, lets `start` begin the exchange and waits for its end.
-RunResult Serve(test::TempDir& dir, RealtimeRemoteRunner& runner, const char* function,
+RunResult Serve(TempDir& dir, RealtimeRemoteRunner& runner, const char* function,
                 const std::string& file, const std::function<void(SimulatedRemote&)>& start) {
     RunResult result;
     ChildProcess serve;
@@ -70,9 +107,10 @@ void Report(benchmark::State& state, const RunResult& run, std::size_t bytes) {
 
 void BM_ServeDatabaseDownload(benchmark::State& state) {
     const auto bytes = static_cast<std::size_t>(state.range(0)) * 1024 * 1024;
-    test::TempDir dir;
-    const ByteBuffer database = test::MakeDatabase(bytes, 7);
-    test::WriteFile(dir.Path("db.bin"), database);
+    TempDir dir;
+    ByteBuffer database = Pattern(bytes, 7);
+    StampDatabaseHeader(database);
+    WriteFile(dir.Path("db.bin"), database);
     for (auto _ : state) {
         RealtimeRemoteRunner runner(dir.Path("remote"));
         if (!runner.Plug()) {
@@ -93,8 +131,8 @@ void BM_ServeDatabaseDownload(benchmark::State& state) {
 
 void BM_ServeUserDataUpload(benchmark::State& state) {
     const auto bytes = static_cast<std::size_t>(state.range(0)) * 1024 * 1024;
-    test::TempDir dir;
-    const auto payload = std::make_shared<const ByteBuffer>(test::Pattern(bytes, 9));
+    TempDir dir;
+    const auto payload = std::make_shared<const ByteBuffer>(Pattern(bytes, 9));
     HeadInfo head;
     head.kind = HK_USERDATA;
     head.value1 = 1;
@@ -109,7 +147,7 @@ void BM_ServeUserDataUpload(benchmark::State& state) {
         std::remove(out.c_str());
         const RunResult run = Serve(dir, runner, "userdata-upload", out,
                                     [&](SimulatedRemote& r) { r.StartUpload('Q', head, payload); });
-        const ByteBuffer written = run.ok ? test::ReadFile(out) : ByteBuffer();
+        const ByteBuffer written = run.ok ? ReadFile(out) : ByteBuffer();
         const bool exact = written.size() == bytes + 576 &&
                            std::equal(payload->begin(), payload->end(), written.begin() + 576);
         if (!run.ok || !exact) {

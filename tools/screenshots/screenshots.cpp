@@ -59,14 +59,16 @@ bool SaveGrab(QWidget& widget, const QString& dir, const QString& name) {
     return SaveImage(widget.grab().toImage(), dir, name);
 }
 
-// The window with `dialog` drawn where it stands over it.
+// The window with `dialog` drawn where it stands over it, on a canvas that holds both.
 bool SaveGrabWithDialog(QWidget& window, QWidget& dialog, const QString& dir, const QString& name) {
     Settle(300);
-    QImage picture = window.grab().toImage();
+    const QRect both = window.geometry().united(dialog.geometry());
+    QImage picture(both.size(), QImage::Format_ARGB32_Premultiplied);
+    picture.fill(Qt::transparent);
     {
         QPainter painter(&picture);
-        const QPoint at = dialog.geometry().topLeft() - window.geometry().topLeft();
-        painter.drawImage(at, dialog.grab().toImage());
+        painter.drawImage(window.geometry().topLeft() - both.topLeft(), window.grab().toImage());
+        painter.drawImage(dialog.geometry().topLeft() - both.topLeft(), dialog.grab().toImage());
     }
     return SaveImage(picture, dir, name);
 }

@@ -31,6 +31,17 @@ QString LineText(const std::string& text) {
 
 }  // namespace
 
+namespace {
+
+// The icon pages' "Edit" button; every page's file row is as high, so no row moves between pages.
+void ShapeEditButton(QPushButton& button) {
+    button.setIcon(EditIcon());
+    button.setIconSize(QSize(48, 32));
+    button.setFixedSize(button.sizeHint().expandedTo(QSize(54, 38)));
+}
+
+}  // namespace
+
 int LabelColumnWidth(const QFontMetrics& metrics) {
     int width = 0;
     for (const char* label : kColumnLabels) {
@@ -103,6 +114,9 @@ void FunctionForm::BuildRows(QWidget& content) {
     }
     grid->setRowMinimumHeight(0, QRadioButton(QString::fromLatin1(labels[0])).sizeHint().height());
 
+    QPushButton probe;
+    ShapeEditButton(probe);
+    grid->setRowMinimumHeight(1, probe.height());
     m_fileLabel = MakeQtOwned<QLabel>(m_layout.mode[0].fileLabel, m_group);
     m_fileLabel->setObjectName(QStringLiteral("FileLabel"));
     grid->addWidget(m_fileLabel, 1, 0);
@@ -132,9 +146,7 @@ void FunctionForm::BuildRows(QWidget& content) {
         m_edit->setAccessibleName(QStringLiteral("Edit"));
         SetCommandHints(*m_edit, QStringLiteral("Edit"),
                         QStringLiteral("Open the icon editor on this user icon file"));
-        m_edit->setIcon(EditIcon());
-        m_edit->setIconSize(QSize(48, 32));
-        m_edit->setFixedSize(m_edit->sizeHint().expandedTo(QSize(54, 38)));
+        ShapeEditButton(*m_edit);
         connect(m_edit, &QPushButton::clicked, this, [this] {
             if (onEditClicked) {
                 onEditClicked();
