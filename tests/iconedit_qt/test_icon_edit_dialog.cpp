@@ -2,6 +2,7 @@
 // its cell, press OK, and read back what was written. The prompts are scripted so that no real
 // file dialog or message box blocks.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -177,9 +178,9 @@ void TestIconEditDialog::runnerReportsOnlyOk() {
 
 namespace {
 
-// Runs `act` on the next popup or modal window of type W once it shows (polled, at most 5 s).
+// Runs `act` on the next popup or modal window of type W once it shows (polled, 1000 times).
 template <class W>
-void WhenShown(std::function<void(W*)> act, int tries = 500) {
+void WhenShown(std::function<void(W*)> act, int tries = 1000) {
     QTimer::singleShot(10, [act, tries] {
         W* w = qobject_cast<W*>(QApplication::activePopupWidget());
         if (w == nullptr) {
@@ -200,13 +201,25 @@ std::function<void(QFileDialog*)> TypeName(const std::string& path, QStringList&
         titles << dialog->windowTitle();
         QLineEdit* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QTest::keyClicks(name, QString::fromStdString(path));
-        for (int i = 0; i < 20 && dialog->isVisible(); ++i) {
-            QTest::qWait(20);
+        QElapsedTimer clock;
+        clock.start();
+        while (dialog->isVisible() && clock.elapsed() < 10000) {
+            QTest::qWait(50);
             if (QWidget* completions = QApplication::activePopupWidget()) {
                 QTest::keyClick(completions, Qt::Key_Escape);
                 continue;
             }
+            // A dialog still reading its folder may empty the field: type the name again.
+            if (name->text() != QString::fromStdString(path)) {
+                QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+                QTest::keyClicks(name, QString::fromStdString(path));
+                continue;
+            }
             QTest::keyClick(name, Qt::Key_Return);
+        }
+        // Never left open: the test then fails on what was not done instead of hanging.
+        if (dialog->isVisible()) {
+            dialog->reject();
         }
     };
 }
