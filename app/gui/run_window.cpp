@@ -12,9 +12,12 @@
 #include "app/gui/forms/icon_editor_launcher.h"
 #include "app/gui/pictures.h"
 #include "app/gui/qt_owned.h"
+#include "app/gui/remote_chooser_hook.h"
 #include "app/gui/screenshots.h"
 #include "app/gui/tavro_app.h"
+#include "app/settings/app_settings.h"
 #include "link/link_factory.h"
+#include "link/usb_link.h"
 
 #if VANTO_HAVE_ICON_EDITOR
 #include "app/iconedit/icon_editor_runner.h"
@@ -73,25 +76,32 @@ bool ParseWindowArgs(int argc, char** argv, WindowArgs& args) {
     return true;
 }
 
-// The link the options name; for plain "usb" the ids come from --usb or the setting
-// "Link/UsbIds".
-bool MakeLinkOption(const WindowArgs& args, vanto::LinkOption& option) {
+// The link the options name; for plain "usb" the ids come from --usb or, without it, from the
+// remote chosen in the settings. `override` names what the command line chose for this run.
+bool MakeLinkOption(const WindowArgs& args, vanto::LinkOption& option, QString& override) {
     std::string error;
     if (!vanto::ParseLinkOption(args.link, option, error)) {
         std::fprintf(stderr, "vanto-remote-manager: --link: %s\n", error.c_str());
         return false;
     }
-    if (option.kind == vanto::LinkOption::Kind::kUsb && option.usbIds.empty()) {
-        std::string ids = args.usb;
-        if (ids.empty()) {
-            QSettings settings(QStringLiteral("Local AppWizard-Generated Applications"),
-                               QStringLiteral("Tavro"));
-            ids = settings.value(QStringLiteral("Link/UsbIds")).toString().toStdString();
-        }
-        if (!ids.empty() && !vanto::ParseUsbIdList(ids, option.usbIds, error)) {
+    if (option.kind != vanto::LinkOption::Kind::kUsb) {
+        return true;
+    }
+    if (!option.usbIds.empty()) {
+        override = QStringLiteral("--link ") + QString::fromStdString(args.link);
+        return true;
+    }
+    if (!args.usb.empty()) {
+        if (!vanto::ParseUsbIdList(args.usb, option.usbIds, error)) {
             std::fprintf(stderr, "vanto-remote-manager: --usb: %s\n", error.c_str());
             return false;
         }
+        override = QStringLiteral("--usb ") + QString::fromStdString(args.usb);
+        return true;
+    }
+    if (const auto chosen = vanto::settings::ReadChosenRemote()) {
+        option.usbIds = chosen->ids;
+        option.usbSerial = chosen->serial;
     }
     return true;
 }
@@ -147,8 +157,15 @@ int RunWindow(int argc, char** argv) {
     if (!ParseWindowArgs(static_cast<int>(plain.size()), plain.data(), args)) {
         return 2;
     }
+    const bool screenshots = !args.screenshotDir.isEmpty();
+    QTemporaryDir settingsDir;
+    if (screenshots) {
+        // Pictures never read or change the user's stored settings.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    }
     vanto::LinkOption linkOption;
-    if (!MakeLinkOption(args, linkOption)) {
+    QString linkOverride;
+    if (!MakeLinkOption(args, linkOption, linkOverride)) {
         return 2;
     }
 
@@ -158,7 +175,6 @@ int RunWindow(int argc, char** argv) {
     });
 #endif
 
-    const bool screenshots = !args.screenshotDir.isEmpty();
     int selectPage = -1;
     QString selectFile;
     if (!args.screenshotSelect.empty() &&
@@ -169,25 +185,35 @@ int RunWindow(int argc, char** argv) {
                      "N:FILE\n");
         return 2;
     }
-    QTemporaryDir settingsDir;
     CTavroApp app;
     CTavroApp::Options options;
     if (screenshots) {
-        // Pictures never change the user's stored style.
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
         options.singleInstance = false;
     }
     // The pictures of pages and styles show no device unless a link is named.
     if (!screenshots || args.linkGiven) {
-        options.frame.makeLink = [linkOption, &app] {
-            return vanto::MakeDeviceLink(
+        options.frame.makeLink = [linkOption, linkOverride, &app] {
+            auto link = vanto::MakeDeviceLink(
                 linkOption, [&app](const std::string& text) { ShowLinkNotice(app, text); });
+            // The chosen remote's refusal gets the window's own notice, with the fix.
+            if (auto* usb = dynamic_cast<vanto::UsbLink*>(link.get());
+                usb && linkOverride.isEmpty()) {
+                usb->SetPermissionNotices(false);
+            }
+            return link;
         };
     }
 
     if (!app.InitInstance(std::move(options))) {
         return app.OtherCopyRuns() ? 0 : 1;
     }
+    if (const QString notice = vanto::settings::SettingsNotice(); !notice.isEmpty()) {
+        ShowLinkNotice(app, notice.toStdString());
+    }
+    RemoteChoice::Options choiceOptions;
+    choiceOptions.link = dynamic_cast<vanto::UsbLink*>(app.Frame()->Engine().Link());
+    choiceOptions.overrideText = linkOverride;
+    InstallRemoteChooser(*app.Frame(), std::move(choiceOptions));
     if (screenshots && selectPage >= 0) {
         QTimer::singleShot(300, [&app, &args, selectPage, selectFile] {
             TakeTransferScreenshot(app, args.screenshotDir, selectPage, selectFile, 30000);
