@@ -85,7 +85,8 @@ public:
     std::vector<std::pair<std::string, std::string>> ChildEnvironment() const;
     const std::string& RootDir() const { return m_rootDir; }
 
-    // True when this process runs with umockdev's preload library (the tests link it).
+    // True when this process runs with umockdev's preload library (the tests link it). Ask only
+    // once a bus exists: umockdev answers from /sys and keeps its first answer.
     static bool InMockEnvironment();
     // Lets file permissions hold for this process even when it runs as root, so an unreadable
     // node is refused as it would be for a desktop user. Call before any thread starts.

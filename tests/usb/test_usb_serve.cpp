@@ -6,8 +6,8 @@
 
 #include <chrono>
 #include <csignal>
-#include <filesystem>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -118,10 +118,10 @@ TEST_P(UsbServeFunction, MovesTheFileByteExactOverLinkUsb) {
             break;
         case 'R':
             expected = test::Pattern(5001, 13);
-            test::WriteFile(file, test::Concat(test::MakeHeader({"09VK", "03DU", "UD30", 0x01020304,
-                                                                 0x99, 5001 + 576, 0xA1B2C3D4,
-                                                                 0x10}),
-                                               expected));
+            test::WriteFile(file,
+                            test::Concat(test::MakeHeader({"09VK", "03DU", "UD30", 0x01020304, 0x99,
+                                                           5001 + 576, 0xA1B2C3D4, 0x10}),
+                                         expected));
             break;
         case 'V':
             expected = test::Pattern(4096, 15);
@@ -197,7 +197,8 @@ TEST_F(UsbServeTest, UnplugDuringATransferThenReplugServesTheNextRequest) {
                     ByteBuffer(settings.begin(), settings.end()));
     const ByteBuffer database = test::MakeDatabase(40 * 2048 + 5, 51);
     test::WriteFile(dir.Path("db.bin"), database);
-    ASSERT_NO_FATAL_FAILURE(StartServe({"--function", "db-download", "--file", dir.Path("db.bin")}));
+    ASSERT_NO_FATAL_FAILURE(
+        StartServe({"--function", "db-download", "--file", dir.Path("db.bin")}));
 
     // Each frame of the remote comes 20 ms late, so the download is still going when the cable
     // is pulled.
@@ -209,8 +210,8 @@ TEST_F(UsbServeTest, UnplugDuringATransferThenReplugServesTheNextRequest) {
         });
         r.StartDownload('P');
     });
-    ASSERT_TRUE(runner->WaitUntil([](SimulatedRemote& r) { return r.BlocksReceived() >= 5; },
-                                  kExchange))
+    ASSERT_TRUE(
+        runner->WaitUntil([](SimulatedRemote& r) { return r.BlocksReceived() >= 5; }, kExchange))
         << serve.Transcript();
     const auto pulled = ChildProcess::Clock::now();
     UnplugRemote();
