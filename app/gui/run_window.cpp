@@ -85,6 +85,8 @@ bool MakeLinkOption(const WindowArgs& args, vanto::LinkOption& option, QString& 
         return false;
     }
     if (option.kind != vanto::LinkOption::Kind::kUsb) {
+        // A serial link: no USB remote is followed in this run.
+        override = QStringLiteral("--link ") + QString::fromStdString(args.link);
         return true;
     }
     if (!option.usbIds.empty()) {

@@ -186,6 +186,36 @@ INSTANTIATE_TEST_SUITE_P(Functions, UsbServeFunction,
                                          FunctionCase{"IconDownload", "icon-download", 'V'}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// `devices` in the real program: one line per candidate, and a plain statement with status 0
+// when there is none.
+TEST_F(UsbServeTest, DevicesListsTheRemoteAndSaysWhenThereIsNone) {
+    struct Case {
+        const char* name;
+        bool plugged;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"plugged",
+         true,
+         {"1a2b:3c4d  1-1       ready          VANTO Universal Remote (serial SN1)"}},
+        {"unplugged", false, {"No USB device that could be the remote is attached."}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.plugged) {
+            UnplugRemote();
+        }
+        ChildProcess devices;
+        ASSERT_TRUE(devices.Start(VANTO_BINARY, {"devices"}));
+        EXPECT_EQ(devices.WaitExit(10s), 0) << devices.Transcript();
+        std::vector<std::string> lines;
+        for (const auto& line : devices.Lines(ChildProcess::kOut)) {
+            lines.push_back(line.text);
+        }
+        EXPECT_EQ(lines, c.lines) << devices.Transcript();
+    }
+}
+
 // Unplugged while blocks go out: the status turns within a poll, the engine gives up with
 // "Communication Timeout!", and once the remote is back (with a new device number) the next
 // request is served. serve finds the remote through the choice in the settings (with its serial).

@@ -1,10 +1,12 @@
 // The real window over USB against the emulated bus: no remote chosen at first, so the status
 // bar offers "Choose remote..." and says a possible remote is attached; the chooser lists the
 // remote "ready" and a second one "no permission" (with its udev rule); "Use" stores the choice
-// and the link follows it at once, and a database download then reaches the remote byte for byte.
+// and the link follows it at once, and a database download then reaches the remote byte for byte;
+// choosing the locked one brings a one-time notice with the fix.
 // With VANTO_SCREENSHOT_DIR set, the chooser is also saved there as remote-chooser.png.
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
@@ -144,6 +146,17 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(frame.StatusText(), QStringLiteral(" DEVICE : DISCONNECTED"),
                                   5000);
         QVERIFY(item->isVisibleTo(&frame));
+
+        // Choosing the locked one: a notice with the fix, once while it stays plugged in.
+        again.List().setCurrentItem(again.List().topLevelItem(1));
+        again.UseButton().click();
+        const auto notices = [&] {
+            return frame.findChildren<QDialog*>(QStringLiteral("RemoteAccessNotice")).size();
+        };
+        QTRY_COMPARE(notices(), 1);
+        QTest::qWait(3 * 200);
+        QCOMPARE(notices(), 1);
+        QCOMPARE(frame.StatusText(), QStringLiteral(" DEVICE : DISCONNECTED"));
         frame.StopEngine();
         bridge.Attach(nullptr);
     }
