@@ -1,13 +1,15 @@
 # make run    set up, build and start the window
 # make test   set up, build and run every test, then the same tests in a sanitizer build
 # make bench  set up, build and run the benchmarks
+# make package  build the Debian package build/vanto-remote-manager_VERSION_ARCH.deb
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 GEN := -G Ninja
 
-.PHONY: all setup build run test test-unit test-asan bench fuzz screenshots format clean install
+.PHONY: all setup build run test test-unit test-asan package package-test bench fuzz screenshots \
+	format clean install
 
 all: build
 
@@ -32,7 +34,15 @@ test-asan: setup
 	cd $(ASAN_BUILD) && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
 		UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j $(JOBS) -LE slow
 
-test: test-unit test-asan
+# The package: built with CPack in the build folder (dependencies by dpkg-shlibdeps).
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# Builds the package and checks its files, control fields, packaged binary and validators.
+package-test: build
+	./scripts/package-test.sh $(BUILD)
+
+test: test-unit test-asan package-test
 
 bench: setup
 	./scripts/setup-deps.sh --bench

@@ -37,7 +37,8 @@ std::unique_ptr<DeviceLink> MakeDeviceLink(const LinkOption& option, UsbLink::No
     if (option.kind == LinkOption::Kind::kTty) {
         return std::make_unique<TtyLink>(option.ttyPath);
     }
-    return std::make_unique<UsbLink>(option.usbIds, std::move(onNotice));
+    return std::make_unique<UsbLink>(UsbMatch{option.usbIds, option.usbSerial},
+                                     std::move(onNotice));
 }
 
 }  // namespace vanto

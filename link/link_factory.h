@@ -19,6 +19,8 @@ struct LinkOption {
     // For kUsb: the ids given with the option; empty for plain "usb", where the caller supplies
     // the ids from its setting or --usb.
     std::vector<UsbId> usbIds;
+    // For kUsb: when not empty, only the device with this serial number is the remote.
+    std::string usbSerial;
     std::string ttyPath;  // for kTty, never empty
 };
 

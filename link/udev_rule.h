@@ -15,4 +15,10 @@ constexpr char kUdevRulePath[] = "/etc/udev/rules.d/70-vanto-remote-manager.rule
 // per id.
 std::string MakeUdevRules(const std::vector<UsbId>& ids);
 
+// The rule line for one id, without a line end.
+std::string UdevRuleLine(const UsbId& id);
+
+// The two shell commands that install the rule for `id` and have udev apply it.
+std::vector<std::string> UdevInstallCommands(const UsbId& id);
+
 }  // namespace vanto

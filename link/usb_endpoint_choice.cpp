@@ -16,8 +16,30 @@ bool IsUsableBulk(const UsbEndpointInfo& ep) {
 
 }  // namespace
 
+bool IsNeverTheRemoteClass(std::uint8_t usbClass) {
+    switch (usbClass) {
+        case 0x01:  // audio
+        case 0x03:  // HID
+        case 0x07:  // printer
+        case 0x08:  // mass storage
+        case 0x09:  // hub
+        case 0x0E:  // video
+        case 0xE0:  // wireless controller
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool IsSerialAdapterClass(std::uint8_t usbClass) {
+    return usbClass == 0x02 || usbClass == 0x0A;
+}
+
 std::optional<UsbPipes> ChooseUsbPipes(const UsbConfigInfo& config) {
     for (const UsbAltSettingInfo& alt : config) {
+        if (IsNeverTheRemoteClass(alt.interfaceClass)) {
+            continue;
+        }
         const UsbEndpointInfo* in = nullptr;
         const UsbEndpointInfo* out = nullptr;
         for (const UsbEndpointInfo& ep : alt.endpoints) {
@@ -38,6 +60,7 @@ std::optional<UsbPipes> ChooseUsbPipes(const UsbConfigInfo& config) {
             pipes.writeEndpoint = out->address;
             pipes.readPacketSize = in->maxPacketSize & kPacketSizeMask;
             pipes.writePacketSize = out->maxPacketSize & kPacketSizeMask;
+            pipes.interfaceClass = alt.interfaceClass;
             return pipes;
         }
     }

@@ -1,8 +1,9 @@
 #pragma once
 // Choosing the remote's two channels from its configuration, over plain descriptor values so the
 // choice is tested without a device: the first interface (in descriptor order, alternate settings
-// in order) that has a bulk IN and a bulk OUT endpoint; its first bulk IN plays "PIPE00" (remote to
-// PC) and its first bulk OUT "PIPE01" (PC to remote).
+// in order) that has a bulk IN and a bulk OUT endpoint and is not of a standard class that can
+// never be the remote; its first bulk IN plays "PIPE00" (remote to PC) and its first bulk OUT
+// "PIPE01" (PC to remote).
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +22,8 @@ struct UsbAltSettingInfo {
     std::uint8_t interfaceNumber = 0;
     std::uint8_t alternateSetting = 0;
     std::vector<UsbEndpointInfo> endpoints;
+    // The interface's class, or the device's where the interface names none (class 0).
+    std::uint8_t interfaceClass = 0;
 };
 
 // One entry per alternate setting of every interface of the active configuration, in
@@ -34,6 +37,7 @@ struct UsbPipes {
     std::uint8_t writeEndpoint = 0;  // "PIPE01", bulk OUT
     std::uint16_t readPacketSize = 0;
     std::uint16_t writePacketSize = 0;
+    std::uint8_t interfaceClass = 0;
 };
 
 // The most the reader takes in one read.
@@ -41,6 +45,13 @@ constexpr std::size_t kMaxReadBytes = 2080;
 
 // Endpoints with a packet size of 0 are unusable and skipped.
 std::optional<UsbPipes> ChooseUsbPipes(const UsbConfigInfo& config);
+
+// Standard classes whose bulk endpoints are never the remote's: audio, HID, printer, mass storage,
+// hub, video and wireless controller (Bluetooth adapters).
+bool IsNeverTheRemoteClass(std::uint8_t usbClass);
+// CDC communication and data: a serial adapter could sit in front of the remote, but an ordinary
+// device is more likely it.
+bool IsSerialAdapterClass(std::uint8_t usbClass);
 
 // A read length that is a whole number of packets (so the device can never overflow it) and at
 // most kMaxReadBytes, but at least one packet.

@@ -7,38 +7,14 @@
 #include <utility>
 
 #include "link/udev_rule.h"
+#include "link/usb_device_info.h"
+#include "link/usb_hotplug.h"
 
 namespace vanto {
 namespace {
 
 int DeviceKey(libusb_device* device) {
     return (libusb_get_bus_number(device) << 8) | libusb_get_device_address(device);
-}
-
-// The active configuration as plain values; empty when it cannot be read.
-UsbConfigInfo ReadConfigInfo(libusb_device* device) {
-    UsbConfigInfo info;
-    libusb_config_descriptor* config = nullptr;
-    if (libusb_get_active_config_descriptor(device, &config) != LIBUSB_SUCCESS || !config) {
-        return info;
-    }
-    for (int i = 0; i < config->bNumInterfaces; ++i) {
-        const libusb_interface& iface = config->interface[i];
-        for (int a = 0; a < iface.num_altsetting; ++a) {
-            const libusb_interface_descriptor& alt = iface.altsetting[a];
-            UsbAltSettingInfo altInfo;
-            altInfo.interfaceNumber = alt.bInterfaceNumber;
-            altInfo.alternateSetting = alt.bAlternateSetting;
-            for (int e = 0; e < alt.bNumEndpoints; ++e) {
-                const libusb_endpoint_descriptor& ep = alt.endpoint[e];
-                altInfo.endpoints.push_back(
-                    {ep.bEndpointAddress, ep.bmAttributes, ep.wMaxPacketSize});
-            }
-            info.push_back(std::move(altInfo));
-        }
-    }
-    libusb_free_config_descriptor(config);
-    return info;
 }
 
 // Opens and claims the remote's pipes on a matched device; nullptr when that fails.
@@ -74,16 +50,22 @@ libusb_device_handle* OpenPipes(libusb_device* device, UsbPipes& pipes) {
 }  // namespace
 
 UsbLink::UsbLink(std::vector<UsbId> ids, NoticeSink onNotice)
-    : m_ids(std::move(ids)), m_onNotice(std::move(onNotice)) {
+    : UsbLink(UsbMatch{std::move(ids), {}}, std::move(onNotice)) {}
+
+UsbLink::UsbLink(UsbMatch match, NoticeSink onNotice)
+    : m_match(std::move(match)), m_onNotice(std::move(onNotice)) {
     const int result = libusb_init(&m_pContext);
     if (result != LIBUSB_SUCCESS) {
         m_pContext = nullptr;
         m_initError = std::string("USB access is not available: ") + libusb_strerror(result);
+        return;
     }
+    m_hotplug = std::make_unique<UsbHotplugWatch>(m_pContext);
 }
 
 UsbLink::~UsbLink() {
     Close();
+    m_hotplug.reset();
     if (m_pContext) {
         libusb_exit(m_pContext);
     }
@@ -105,12 +87,54 @@ void UsbLink::Notice(const std::string& text) {
     }
 }
 
+void UsbLink::SetMatch(UsbMatch match) {
+    if (match == m_match) {
+        return;
+    }
+    m_match = std::move(match);
+    Close();
+    m_deniedReported.clear();
+    m_bScanned = false;
+}
+
+bool UsbLink::DeviceMatches(libusb_device* device, std::uint16_t vendor,
+                            std::uint16_t product) const {
+    if (!m_match.MatchesId(vendor, product)) {
+        return false;
+    }
+    // The serial is read only for devices whose ids match, from what the kernel keeps.
+    return m_match.serial.empty() || UsbSysfsAttribute(device, "serial") == m_match.serial;
+}
+
 bool UsbLink::IsPresent() {
     if (!m_pContext) {
         if (!m_bInitReported) {
             m_bInitReported = true;
             Notice(m_initError);
         }
+        return false;
+    }
+    if (m_hotplug && m_hotplug->Active()) {
+        // Nothing came or went since the last look: the answer stands while it was "absent" or
+        // "present with a running reader". A remote that is there but not open (refused, or its
+        // channels failed) is looked at on every poll, as without hotplug.
+        const std::uint64_t changes = m_hotplug->Changes();
+        const bool settled = !m_bLastPresent || m_reader.IsRunning();
+        if (m_bScanned && !m_bRecheck && changes == m_lastChanges && settled &&
+            m_deniedReported.empty()) {
+            return m_bLastPresent;
+        }
+        m_lastChanges = changes;
+    }
+    m_bRecheck = false;
+    m_bLastPresent = ScanPresence();
+    m_bScanned = true;
+    return m_bLastPresent;
+}
+
+bool UsbLink::ScanPresence() {
+    if (m_match.Empty()) {
+        m_deniedReported.clear();
         return false;
     }
     libusb_device** list = nullptr;
@@ -131,7 +155,7 @@ bool UsbLink::IsPresent() {
         libusb_device* device = list[i];
         libusb_device_descriptor desc;
         if (libusb_get_device_descriptor(device, &desc) != LIBUSB_SUCCESS ||
-            !MatchesUsbId(m_ids, desc.idVendor, desc.idProduct)) {
+            !DeviceMatches(device, desc.idVendor, desc.idProduct)) {
             continue;
         }
         const int key = DeviceKey(device);
@@ -152,7 +176,7 @@ bool UsbLink::IsPresent() {
             present = true;
         } else if (result == LIBUSB_ERROR_ACCESS) {
             stillDenied.insert(key);
-            if (m_deniedReported.count(key) == 0) {
+            if (m_deniedReported.count(key) == 0 && m_bPermissionNotices) {
                 Notice(PermissionText({desc.idVendor, desc.idProduct},
                                       libusb_get_bus_number(device),
                                       libusb_get_device_address(device)));
@@ -184,7 +208,7 @@ OpenResult UsbLink::OpenLink(const LinkCallbacks& callbacks) {
     for (ssize_t i = 0; i < count && !handle; ++i) {
         libusb_device_descriptor desc;
         if (libusb_get_device_descriptor(list[i], &desc) == LIBUSB_SUCCESS &&
-            MatchesUsbId(m_ids, desc.idVendor, desc.idProduct)) {
+            DeviceMatches(list[i], desc.idVendor, desc.idProduct)) {
             handle = OpenPipes(list[i], pipes);
         }
     }

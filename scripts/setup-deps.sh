@@ -8,7 +8,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libusb-1.0-0-dev umockdev
+    libusb-1.0-0-dev umockdev libumockdev-dev
+    dpkg-dev lintian desktop-file-utils appstream bash-completion man-db groff-base
     xvfb xauth fonts-noto-cjk
     python3
 )

@@ -18,6 +18,8 @@ int RunInfo(const Args& args);       // info FILE
 int RunIcons(const Args& args);      // icons unpack FILE.vui DIR | icons pack ...
 int RunIconsPack(const Args& args);  // icons pack DIR -o FILE.vui [--from FILE.vui]
 int RunPrintUdevRules(const Args& args);
-int RunServe(const Args& args);  // serve --function F --file PATH [...]
+int RunServe(const Args& args);            // serve --function F --file PATH [...]
+int RunDevices(const Args& args);          // devices
+int RunInstallUdevRule(const Args& args);  // --install-udev-rule VID:PID (as root, via pkexec)
 
 }  // namespace vanto::cli

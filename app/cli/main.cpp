@@ -17,13 +17,15 @@ void PrintUsage(bool toStderr) {
         "       vanto-remote-manager COMMAND [OPTIONS]\n"
         "\n"
         "Without a command the window starts; --link and --usb choose its link to the\n"
-        "remote (usb by default, matched by the vendor:product ids of --usb).\n"
+        "remote (usb by default: the remote chosen with \"Choose Remote...\", unless --usb\n"
+        "names one for this run).\n"
         "\n"
         "Commands:\n"
         "  serve --function F --file PATH [--mode user-data|one-device]\n"
         "        [--link usb|usb:VID:PID|tty:PATH] [--usb VID:PID[,..]] [--once] [--yes]\n"
         "        [--trace]\n"
         "                         serve one function page without a window\n"
+        "  devices                 list the USB devices that could be the remote\n"
         "  image IN.s19 -o OUT     convert and check an application image\n"
         "  info FILE               show a file's header and which check it passes\n"
         "  icons unpack FILE.vui DIR\n"
@@ -31,6 +33,9 @@ void PrintUsage(bool toStderr) {
         "                         icon sets as device-NN.png, devsel-NN.png, key-NN.png\n"
         "  --print-udev-rules VID:PID\n"
         "                         print a udev rule that gives the desktop user the remote\n"
+        "  --install-udev-rule VID:PID\n"
+        "                         install that rule and reload udev (as root; the window's\n"
+        "                         \"Allow access...\" runs it through pkexec)\n"
         "  --help                  this text\n"
         "  --version               the product name and version\n");
 }
@@ -59,6 +64,10 @@ int main(int argc, char** argv) {
         return RunIcons(rest);
     if (cmd == "serve")
         return RunServe(rest);
+    if (cmd == "devices")
+        return RunDevices(rest);
+    if (cmd == "--install-udev-rule")
+        return RunInstallUdevRule(rest);
     if (cmd == "--version") {
         std::printf("%s\n", vanto::BuildProductTitle().c_str());
         return kExitOk;

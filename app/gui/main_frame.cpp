@@ -2,38 +2,23 @@
 
 #include <QApplication>
 #include <QLayout>
-#include <QSettings>
 #include <QStatusBar>
 #include <algorithm>
 
 #include "app/gui/look_style.h"
 #include "app/gui/qt_owned.h"
+#include "app/settings/app_settings.h"
 #include "app/widgets/message_box.h"
 #include "link/device_poll.h"
 
 namespace vanto::gui {
 
-namespace {
-
-constexpr char kSettingsOrganisation[] = "Local AppWizard-Generated Applications";
-constexpr char kSettingsApplication[] = "Tavro";
-constexpr char kLookKey[] = "Workspace/ApplicationLook";
-
-}  // namespace
-
 int CMainFrame::ReadStoredLook() {
-    QSettings settings(QString::fromLatin1(kSettingsOrganisation),
-                       QString::fromLatin1(kSettingsApplication));
-    bool ok = false;
-    const int id =
-        settings.value(QString::fromLatin1(kLookKey), ID_VIEW_APPLOOK_DEFAULT).toInt(&ok);
-    return ok ? id : ID_VIEW_APPLOOK_DEFAULT;
+    return vanto::settings::ReadLook(ID_VIEW_APPLOOK_DEFAULT);
 }
 
 void CMainFrame::WriteStoredLook(int id) {
-    QSettings settings(QString::fromLatin1(kSettingsOrganisation),
-                       QString::fromLatin1(kSettingsApplication));
-    settings.setValue(QString::fromLatin1(kLookKey), id);
+    vanto::settings::WriteLook(id);
 }
 
 CMainFrame::CMainFrame(FrameOwner& owner, vanto::PageRegistry& pages, Options options)

@@ -1,16 +1,18 @@
 #include "app/gui/run_window.h"
 
 #include <QApplication>
-#include <QSettings>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/gui/forms/icon_editor_launcher.h"
 #include "app/gui/pictures.h"
+#include "app/gui/remote_chooser_hook.h"
 #include "app/gui/tavro_app.h"
+#include "app/settings/app_settings.h"
 #include "app/widgets/message_box.h"
 #include "link/link_factory.h"
+#include "link/usb_link.h"
 
 #if VANTO_HAVE_ICON_EDITOR
 #include "app/iconedit/icon_editor_runner.h"
@@ -63,25 +65,34 @@ bool ParseWindowArgs(int argc, char** argv, WindowArgs& args) {
     return true;
 }
 
-// The link the options name; for plain "usb" the ids come from --usb or the setting
-// "Link/UsbIds".
-bool MakeLinkOption(const WindowArgs& args, vanto::LinkOption& option) {
+// The link the options name; for plain "usb" the ids come from --usb or, without it, from the
+// remote chosen in the settings. `override` names what the command line chose for this run.
+bool MakeLinkOption(const WindowArgs& args, vanto::LinkOption& option, QString& override) {
     std::string error;
     if (!vanto::ParseLinkOption(args.link, option, error)) {
         std::fprintf(stderr, "vanto-remote-manager: --link: %s\n", error.c_str());
         return false;
     }
-    if (option.kind == vanto::LinkOption::Kind::kUsb && option.usbIds.empty()) {
-        std::string ids = args.usb;
-        if (ids.empty()) {
-            QSettings settings(QStringLiteral("Local AppWizard-Generated Applications"),
-                               QStringLiteral("Tavro"));
-            ids = settings.value(QStringLiteral("Link/UsbIds")).toString().toStdString();
-        }
-        if (!ids.empty() && !vanto::ParseUsbIdList(ids, option.usbIds, error)) {
+    if (option.kind != vanto::LinkOption::Kind::kUsb) {
+        // A serial link: no USB remote is followed in this run.
+        override = QStringLiteral("--link ") + QString::fromStdString(args.link);
+        return true;
+    }
+    if (!option.usbIds.empty()) {
+        override = QStringLiteral("--link ") + QString::fromStdString(args.link);
+        return true;
+    }
+    if (!args.usb.empty()) {
+        if (!vanto::ParseUsbIdList(args.usb, option.usbIds, error)) {
             std::fprintf(stderr, "vanto-remote-manager: --usb: %s\n", error.c_str());
             return false;
         }
+        override = QStringLiteral("--usb ") + QString::fromStdString(args.usb);
+        return true;
+    }
+    if (const auto chosen = vanto::settings::ReadChosenRemote()) {
+        option.usbIds = chosen->ids;
+        option.usbSerial = chosen->serial;
     }
     return true;
 }
@@ -139,7 +150,8 @@ int RunWindow(int argc, char** argv) {
         return 2;
     }
     vanto::LinkOption linkOption;
-    if (!MakeLinkOption(args, linkOption)) {
+    QString linkOverride;
+    if (!MakeLinkOption(args, linkOption, linkOverride)) {
         return 2;
     }
 
@@ -151,14 +163,26 @@ int RunWindow(int argc, char** argv) {
 
     CTavroApp app;
     CTavroApp::Options options;
-    options.frame.makeLink = [linkOption, &app] {
-        return vanto::MakeDeviceLink(
+    options.frame.makeLink = [linkOption, linkOverride, &app] {
+        auto link = vanto::MakeDeviceLink(
             linkOption, [&app](const std::string& text) { ShowLinkNotice(app, text); });
+        // The chosen remote's refusal gets the window's own notice, with the fix.
+        if (auto* usb = dynamic_cast<vanto::UsbLink*>(link.get()); usb && linkOverride.isEmpty()) {
+            usb->SetPermissionNotices(false);
+        }
+        return link;
     };
 
     if (!app.InitInstance(std::move(options))) {
         return app.OtherCopyRuns() ? 0 : 1;
     }
+    if (const QString notice = vanto::settings::SettingsNotice(); !notice.isEmpty()) {
+        ShowLinkNotice(app, notice.toStdString());
+    }
+    RemoteChoice::Options choiceOptions;
+    choiceOptions.link = dynamic_cast<vanto::UsbLink*>(app.Frame()->Engine().Link());
+    choiceOptions.overrideText = linkOverride;
+    InstallRemoteChooser(*app.Frame(), std::move(choiceOptions));
     return QApplication::exec();
 }
 

@@ -39,7 +39,8 @@ const char* ServeUsage() {
            "  F: app-download, db-download, userdata-upload, userdata-download, icon-upload,\n"
            "     icon-download\n"
            "  --mode    the mode of the two user data pages (user-data by default)\n"
-           "  --link    the link to the remote (usb by default; usb needs its ids)\n"
+           "  --link    the link to the remote (usb by default: the remote chosen in the\n"
+           "            window, unless --usb or usb:VID:PID names one)\n"
            "  --usb     the remote's USB vendor:product ids, as lsusb shows them\n"
            "  --once    end after the first accepted exchange (status 0 when it ended well)\n"
            "  --yes     answer OK when the output file exists already\n"
@@ -142,13 +143,8 @@ bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& optio
             return false;
         }
     } else {
+        // Without ids the remote chosen in the window's settings is used (ResolveChosenRemote).
         parsed.link.usbIds.insert(parsed.link.usbIds.end(), usbIds.begin(), usbIds.end());
-        if (parsed.link.usbIds.empty()) {
-            error =
-                "The usb link needs the remote's USB ids, or it matches no device: add --usb "
-                "VID:PID (lsusb lists them, like 1a2b:3c4d) or use --link usb:VID:PID";
-            return false;
-        }
     }
     options = parsed;
     return true;

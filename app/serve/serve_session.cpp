@@ -13,6 +13,7 @@
 #include "app/serve/headless_form.h"
 #include "app/serve/once_watcher.h"
 #include "app/serve/serve_options.h"
+#include "app/serve/serve_remote.h"
 #include "app/serve/signal_pipe.h"
 #include "pages/posix_file_system.h"
 
@@ -158,6 +159,10 @@ int RunServe(const std::vector<std::string>& args) {
     if (options.help) {
         std::fputs(ServeUsage(), stdout);
         return kExitOk;
+    }
+    if (!ResolveChosenRemote(options.link, error)) {
+        std::fprintf(stderr, "serve: %s\n", error.c_str());
+        return kExitUsage;
     }
     static int argc = 1;
     static char name[] = "vanto-remote-manager";

@@ -42,8 +42,8 @@ QLineEdit* FileEditOf(QWidget& page) {
 }
 
 void StoreLook(const QVariant& value) {
-    QSettings settings(QStringLiteral("Local AppWizard-Generated Applications"),
-                       QStringLiteral("Tavro"));
+    QSettings settings(QStringLiteral("vanto-remote-manager"),
+                       QStringLiteral("vanto-remote-manager"));
     if (value.isValid()) {
         settings.setValue(QStringLiteral("Workspace/ApplicationLook"), value);
     } else {
@@ -52,8 +52,8 @@ void StoreLook(const QVariant& value) {
 }
 
 QVariant StoredLook() {
-    QSettings settings(QStringLiteral("Local AppWizard-Generated Applications"),
-                       QStringLiteral("Tavro"));
+    QSettings settings(QStringLiteral("vanto-remote-manager"),
+                       QStringLiteral("vanto-remote-manager"));
     return settings.value(QStringLiteral("Workspace/ApplicationLook"));
 }
 

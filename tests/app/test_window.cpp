@@ -226,7 +226,7 @@ class TestWindow : public QObject {
     Q_OBJECT
 private slots:
     void init() {
-        QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("Tavro"))
+        QSettings(QStringLiteral("vanto-remote-manager"), QStringLiteral("vanto-remote-manager"))
             .clear();
     }
 

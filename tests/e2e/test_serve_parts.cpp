@@ -40,7 +40,6 @@ TEST(ServeOptions, ParsesEveryOptionAndRefusesWhatDoesNotFit) {
         {"--function", "db", "--file", "x", "--link", "tty:/t"},  // unknown function
         {"--function", "db-download", "--file", "x", "--link", "tty:/t", "--mode", "one-device"},
         {"--function", "userdata-upload", "--file", "x", "--mode", "all", "--link", "tty:/t"},
-        {"--function", "db-download", "--file", "x"},  // usb without ids
         {"--function", "db-download", "--file", "x", "--usb", "1:2", "--link", "tty:/t"},
         {"--function", "db-download", "--file", "x", "--usb", "1:2:3"},
         {"--function", "db-download", "--file", "x", "--link", "tty:/t", "--fast"},
