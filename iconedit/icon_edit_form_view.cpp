@@ -1,7 +1,7 @@
 #include "iconedit/icon_edit_form_view.h"
 
+#include "formats/file_io.h"
 #include "iconedit/icon_edit_rules.h"
-#include "pages/file_io.h"
 
 namespace vanto::iconedit {
 

@@ -7,8 +7,8 @@
 #include <ostream>
 #include <system_error>
 
+#include "formats/file_io.h"
 #include "iconedit/icon_edit_rules.h"
-#include "pages/file_io.h"
 
 namespace vanto::iconedit {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "pages/crc16.h"
-#include "pages/file_io.h"
+#include "formats/crc16.h"
+#include "formats/file_io.h"
 
 namespace vanto {
 namespace {
@@ -197,8 +197,7 @@ bool IconFile::SetIcon(IconKind kind, int index, const std::uint8_t* png, std::s
     WriteLe32(slot, static_cast<std::uint32_t>(length));
     if (length > 0)
         std::memcpy(slot + 4, png, length);
-    CrcSelect(2);
-    const std::uint16_t crc = CrcCompute(png, static_cast<std::int32_t>(length));
+    const std::uint16_t crc = CrcCompute(CrcSelect(2), png, static_cast<std::int32_t>(length));
     std::uint8_t* rec = m_payload.data() + IconRecordOffset(kind, index);
     WriteLe32(rec, ICON_RECORD_MAGIC);
     WriteLe16(rec + 4, static_cast<std::uint16_t>(length));
@@ -247,8 +246,8 @@ int IconFile::PrepareForSave() {
     WriteLe32(p + kCountsOffset, devices);
     WriteLe32(p + kCountsOffset + 4, devices);
     WriteLe32(p + kCountsOffset + 8, keys);
-    CrcSelect(2);
-    WriteLe16(p + 6, CrcCompute(p + 8, static_cast<std::int32_t>(kIconDirectorySize - 8)));
+    WriteLe16(p + 6,
+              CrcCompute(CrcSelect(2), p + 8, static_cast<std::int32_t>(kIconDirectorySize - 8)));
     WriteLe32(p, DIRECTORY_MAGIC);
     WriteLe16(p + 4, static_cast<std::uint16_t>(kIconDirectorySize));
     return 0;
@@ -264,9 +263,8 @@ std::optional<std::vector<std::uint8_t>> IconFile::BuildIconFileBytes(RandomSour
         return std::nullopt;
     ImageHeader header = m_header;
     std::uint8_t* h = header.bytes().data();
-    CrcSelect(2);
     const std::uint16_t c =
-        CrcCompute(m_payload.data(), static_cast<std::int32_t>(kIconPayloadSize));
+        CrcCompute(CrcSelect(2), m_payload.data(), static_cast<std::int32_t>(kIconPayloadSize));
     h[kCheckWordOffset + 0] = static_cast<std::uint8_t>(c >> 8);
     h[kCheckWordOffset + 1] = static_cast<std::uint8_t>(c);
     h[kCheckWordOffset + 2] = 0;

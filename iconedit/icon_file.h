@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/image_header.h"
+#include "formats/image_header.h"
 
 namespace vanto {
 

@@ -43,7 +43,8 @@ long CDDBackupFormView::OnPageNotify(int code, std::intptr_t lParam) {
         if (m_job.m_bFileReady != 1) {
             return std::nullopt;
         }
-        std::optional<ImageHeader> header = BuildUploadHeader(ImageKind::UserIcon, m_job);
+        std::optional<ImageHeader> header =
+            BuildUploadHeader(ImageKind::UserIcon, UploadHeadValuesOf(m_job));
         if (!header) {
             return std::nullopt;
         }

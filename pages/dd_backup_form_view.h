@@ -4,7 +4,7 @@
 // blocks and, once the data were verified, the completion mark. "Edit" opens the icon editor on
 // the named file; its result does not change the page.
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/kv_mgr_form_view.h"
 #include "pages/upload_target.h"
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/page_form.h"
 
 namespace vanto {

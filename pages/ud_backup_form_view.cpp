@@ -68,7 +68,7 @@ long CUdBackupFormView::OnPageNotify(int code, std::intptr_t lParam) {
             return std::nullopt;
         }
         const ImageKind kind = mode == kUserDataMode ? ImageKind::UserData : ImageKind::OneDevice;
-        std::optional<ImageHeader> header = BuildUploadHeader(kind, m_job);
+        std::optional<ImageHeader> header = BuildUploadHeader(kind, UploadHeadValuesOf(m_job));
         if (!header) {
             return std::nullopt;
         }

@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/kv_mgr_form_view.h"
 #include "pages/upload_target.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "pages/image_header.h"
+#include "formats/image_header.h"
 #include "pages/page_form.h"
 #include "pages/upload_target.h"
 

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "pages/file_system.h"
-#include "pages/image_header.h"
+#include "formats/file_system.h"
+#include "formats/image_header.h"
 #include "protocol/transfer_notify.h"
 
 namespace vanto {

@@ -8,8 +8,8 @@
 #include <span>
 
 #include "app/cli/commands.h"
+#include "formats/file_io.h"
 #include "iconedit/icon_file.h"
-#include "pages/file_io.h"
 
 namespace vanto::cli {
 namespace {

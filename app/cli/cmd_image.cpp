@@ -3,8 +3,8 @@
 #include <span>
 
 #include "app/cli/commands.h"
-#include "pages/file_io.h"
-#include "pages/srecord.h"
+#include "formats/file_io.h"
+#include "formats/srecord.h"
 
 namespace vanto::cli {
 

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "app/cli/commands.h"
+#include "formats/file_io.h"
+#include "formats/image_header.h"
+#include "formats/srecord.h"
 #include "iconedit/icon_file.h"
-#include "pages/file_io.h"
-#include "pages/image_header.h"
-#include "pages/srecord.h"
 
 namespace vanto::cli {
 namespace {

@@ -14,7 +14,7 @@
 #include "app/serve/once_watcher.h"
 #include "app/serve/serve_options.h"
 #include "app/serve/signal_pipe.h"
-#include "pages/posix_file_system.h"
+#include "formats/posix_file_system.h"
 
 namespace vanto::serve {
 namespace {

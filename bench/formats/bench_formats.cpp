@@ -20,10 +20,10 @@
 #include <string>
 #include <vector>
 
+#include "formats/crc16.h"
+#include "formats/image_header.h"
+#include "formats/srecord.h"
 #include "iconedit/icon_file.h"
-#include "pages/crc16.h"
-#include "pages/image_header.h"
-#include "pages/srecord.h"
 
 extern char** environ;
 
@@ -246,9 +246,9 @@ void BM_Crc16(benchmark::State& state) {
     for (std::size_t i = 0; i < size; ++i)
         data[i] = static_cast<std::uint8_t>(i * 31 + (i >> 9));
     const auto type = static_cast<std::uint16_t>(state.range(1));
-    CrcSelect(type);
+    const CrcSelection crc = CrcSelect(type);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(CrcCompute(data.data(), static_cast<std::int32_t>(size)));
+        benchmark::DoNotOptimize(CrcCompute(crc, data.data(), static_cast<std::int32_t>(size)));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }

@@ -10,8 +10,8 @@
 #include <random>
 #include <vector>
 
+#include "formats/crc16.h"
 #include "iconedit/icon_file.h"
-#include "pages/crc16.h"
 
 namespace vanto {
 namespace {
@@ -56,7 +56,7 @@ bool AllBytes(const std::uint8_t* p, std::size_t n, std::uint8_t v) {
     return true;
 }
 
-TEST(IconFile, EmptySetSavesAsDescribed) {
+TEST(IconFile, EmptySetSavesAsFillerWithAnEmptyDirectory) {
     IconFile icons;
     ASSERT_EQ(icons.PrepareForSave(), 0);
     FixedRandom random(0x40);

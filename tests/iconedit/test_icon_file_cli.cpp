@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "formats/image_header.h"
+#include "formats/srecord.h"
 #include "iconedit/icon_file.h"
-#include "pages/image_header.h"
-#include "pages/srecord.h"
 
 namespace vanto {
 namespace {

@@ -115,7 +115,7 @@ void PutLe32(ByteBuffer& b, std::size_t at, std::uint32_t v) {
 
 }  // namespace
 
-ByteBuffer MakeHeader(const HeaderSpec& fields) {
+ByteBuffer MakeHeader(const HeaderFields& fields) {
     ByteBuffer h(576, 0);
     std::memcpy(&h[208], fields.kind, 4);
     PutLe32(h, 212, fields.param1);

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
+#include "formats/posix_file_system.h"
 #include "pages/page_form.h"
-#include "pages/posix_file_system.h"
 #include "protocol/frames.h"
 #include "protocol/transfer_job.h"
 
@@ -111,7 +111,7 @@ std::string ByteDiff(const ByteBuffer& actual, const ByteBuffer& expected);
 ByteBuffer Pattern(std::size_t size, std::uint32_t seed);
 
 // A 576-byte header with the three tags of a kind and the given values.
-struct HeaderSpec {
+struct HeaderFields {
     const char* kind = "09VK";
     const char* format = "03DU";
     const char* trailer = "UD30";
@@ -121,7 +121,7 @@ struct HeaderSpec {
     std::uint32_t checkWord = 0;
     std::uint8_t headBlockSeed = 0;  // HeadBlock byte i = seed + i
 };
-ByteBuffer MakeHeader(const HeaderSpec& fields);
+ByteBuffer MakeHeader(const HeaderFields& fields);
 ByteBuffer Concat(const ByteBuffer& a, const ByteBuffer& b);
 
 // A database image of `size` bytes (at least 580): valid header and magic, pattern after it.

@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
+#include "formats/posix_file_system.h"
 #include "page_test_support.h"
 #include "pages/app_dnld_form_view.h"
 #include "pages/dd_restore_form_view.h"
-#include "pages/posix_file_system.h"
 #include "pages/rdb_dnld_form_view.h"
 #include "pages/ud_restore_form_view.h"
 
@@ -208,7 +208,7 @@ class UserDataRestoreTest : public DownloadPagesTest {
 protected:
     void SetUp() override {
         userPayload = test::Pattern(4097, 11);
-        test::HeaderSpec user;
+        test::HeaderFields user;
         user.param1 = 0x11223344;
         user.totalLength = 4097 + 576 + 100;  // disagrees with the file: m_dwHeadParam2 follows it
         user.checkWord = 0xA1B2C3D4;
@@ -216,7 +216,8 @@ protected:
         test::WriteFile(userPath, test::Concat(MakeHeader(user), userPayload));
 
         devPayload = test::Pattern(2048, 12);
-        test::HeaderSpec dev{"19VK", "03DD", "DD30", 0x0102, 0x0304, 2048 + 576, 0x55667788, 0x80};
+        test::HeaderFields dev{"19VK", "03DD",     "DD30",     0x0102,
+                               0x0304, 2048 + 576, 0x55667788, 0x80};
         test::WriteFile(devPath, test::Concat(MakeHeader(dev), devPayload));
         page.OnInitialUpdate();
     }
@@ -307,7 +308,7 @@ TEST_F(UserDataRestoreTest, InvalidOrMissingFileEmptiesTheMode) {
 }
 
 TEST_F(UserDataRestoreTest, HeaderOnlyFileIsAnEmptyReadyPayload) {
-    test::HeaderSpec user;
+    test::HeaderFields user;
     const std::string path = dir.Path("empty.bin");
     test::WriteFile(path, MakeHeader(user));
     page.OnBrowseChosen(path);
@@ -334,7 +335,7 @@ TEST_F(DownloadPagesTest, UserIconPageFillsIconJobAndEditorOkReloads) {
     test::FakeEditor editor;
     CDDRestoreFormView page(form, fs, editor);
     const ByteBuffer payload = test::Pattern(6000, 5);
-    test::HeaderSpec icon{"29VK", "03IU", "UI30", 77, 88, 6000 + 576, 0x01020304, 3};
+    test::HeaderFields icon{"29VK", "03IU", "UI30", 77, 88, 6000 + 576, 0x01020304, 3};
     const std::string path = dir.Path("icons.vui");
     ByteBuffer file = test::Concat(MakeHeader(icon), payload);
     std::fill(file.begin() + 512, file.begin() + 528, 0xFF);  // never completed: still accepted
@@ -455,7 +456,7 @@ TEST_F(DownloadPagesTest, ModeFileReadAgainDropsTheUnsharedPayloadFirst) {
     WatchingFileSystem watch;
     const std::string path = dir.Path("user.bin");
     const ByteBuffer payload = test::Pattern(4000, 5);
-    test::HeaderSpec fields;
+    test::HeaderFields fields;
     fields.totalLength = 4000 + 576;
     test::WriteFile(path, test::Concat(MakeHeader(fields), payload));
     CUdRestoreFormView page(form, watch);

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "formats/file_loader.h"
+#include "formats/posix_file_system.h"
 #include "page_test_support.h"
 #include "pages/dd_restore_form_view.h"
-#include "pages/file_loader.h"
-#include "pages/posix_file_system.h"
 #include "pages/rdb_dnld_form_view.h"
 #include "pages/ud_restore_form_view.h"
 

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "formats/posix_file_system.h"
 #include "page_test_support.h"
 #include "pages/app_dnld_form_view.h"
 #include "pages/dd_backup_form_view.h"
 #include "pages/dd_restore_form_view.h"
-#include "pages/posix_file_system.h"
 #include "pages/rdb_dnld_form_view.h"
 #include "pages/ud_backup_form_view.h"
 #include "pages/ud_restore_form_view.h"

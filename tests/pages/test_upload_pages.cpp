@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
+#include "formats/posix_file_system.h"
 #include "page_test_support.h"
 #include "pages/dd_backup_form_view.h"
-#include "pages/posix_file_system.h"
 #include "pages/ud_backup_form_view.h"
 
 namespace vanto {

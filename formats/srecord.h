@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/transfer_job.h"
+#include "formats/bytes.h"
 
 namespace vanto {
 
@@ -18,7 +18,7 @@ inline constexpr const char* kS19OpenErrorText = "S19 File Open Error!";
 inline constexpr const char* kS19FormatErrorText = "S19 File Format Error!";
 inline constexpr const char* kInvalidApplicationText = "Invalid Application!";
 inline constexpr const char* kApplicationReadyText = "Application Ready!";
-// A file whose image would exceed the largest transfer (kMaxTransferBytes).
+// A file whose image would exceed the largest transfer (kMaxImageBytes).
 inline constexpr const char* kS19TooLargeText =
     "The application image is larger than the largest transfer (134215679 bytes).";
 
@@ -26,7 +26,7 @@ enum class SRecordStatus {
     Ok,
     OpenError,    // the file could not be opened or read
     FormatError,  // not S-record data, or a malformed record
-    TooLarge,     // the image would grow past kMaxTransferBytes
+    TooLarge,     // the image would grow past kMaxImageBytes
 };
 
 // The text of the message box the conversion shows for `status` (empty for Ok).

@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "pages/posix_file_system.h"
+#include "formats/posix_file_system.h"
 
 namespace vanto {
 namespace {

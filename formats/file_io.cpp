@@ -1,4 +1,4 @@
-#include "pages/file_io.h"
+#include "formats/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -2,7 +2,7 @@
 // parsed in place: no per-line allocation, hex digits decoded through a lookup table. The image
 // buffer reserves address space for the size the file can plausibly describe, so a contiguous
 // image never reallocates, and untouched reserve costs no memory.
-#include "pages/srecord.h"
+#include "formats/srecord.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,8 +13,8 @@
 #include <cstring>
 #include <new>
 
-#include "pages/crc16.h"
-#include "pages/image_header.h"
+#include "formats/crc16.h"
+#include "formats/image_header.h"
 
 namespace vanto {
 namespace {
@@ -98,7 +98,7 @@ public:
             return SRecordStatus::FormatError;
         const std::uint64_t offset = static_cast<std::uint64_t>(address) - m_start;
         const std::uint64_t end = offset + n;
-        if (end > static_cast<std::uint64_t>(kMaxTransferBytes))
+        if (end > static_cast<std::uint64_t>(kMaxImageBytes))
             return SRecordStatus::TooLarge;
         if (end > m_image.size())
             m_image.resize(static_cast<std::size_t>(end));  // zero gaps
@@ -123,7 +123,7 @@ public:
         std::size_t end = m_image.size();
         if (end % 4 != 0)
             end += 4 - end % 4;
-        if (end > static_cast<std::size_t>(kMaxTransferBytes))
+        if (end > static_cast<std::size_t>(kMaxImageBytes))
             return SRecordStatus::TooLarge;
         m_image.resize(end);
         // A short image fails the application check; its fields are only written where they fit.
@@ -137,10 +137,8 @@ public:
         WriteLe32(b + kTotalLengthOffset, static_cast<std::uint32_t>(end));
         WriteLe32(b + kFormatWordOffset, kFormatWordValue);
         const auto crcLength = static_cast<std::int32_t>(end - 512);
-        CrcSelect(2);
-        const std::uint16_t c2 = CrcCompute(b + 512, crcLength);
-        CrcSelect(3);
-        const std::uint16_t c3 = CrcCompute(b + 512, crcLength);
+        const std::uint16_t c2 = CrcCompute(CrcSelect(2), b + 512, crcLength);
+        const std::uint16_t c3 = CrcCompute(CrcSelect(3), b + 512, crcLength);
         b[kCheckWordOffset + 0] = static_cast<std::uint8_t>(c2 >> 8);
         b[kCheckWordOffset + 1] = static_cast<std::uint8_t>(c2);
         b[kCheckWordOffset + 2] = static_cast<std::uint8_t>(c3 >> 8);
@@ -194,8 +192,8 @@ bool StartsLikeSRecords(const std::uint8_t* p, std::size_t n) {
 void ReserveFor(ByteBuffer& image, std::uint64_t textSize) {
     // Two hex digits per data byte at most; contiguous images then never reallocate.
     std::uint64_t want = textSize / 2 + 4096;
-    if (want > static_cast<std::uint64_t>(kMaxTransferBytes) + 4)
-        want = kMaxTransferBytes + 4;
+    if (want > static_cast<std::uint64_t>(kMaxImageBytes) + 4)
+        want = kMaxImageBytes + 4;
     try {
         image.reserve(static_cast<std::size_t>(want));
     } catch (const std::bad_alloc&) {

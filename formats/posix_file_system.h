@@ -1,7 +1,7 @@
 #pragma once
 // The real file system of the pages: POSIX open, pread, pwrite and close.
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 
 namespace vanto {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <string>
 
-#include "protocol/transfer_job.h"
+#include "formats/bytes.h"
 
 namespace vanto {
 
@@ -17,7 +17,7 @@ std::optional<std::int64_t> FileSize(const std::string& path, std::string* error
 // Reads the whole file (opened read-only). At most `maxBytes` are accepted; a larger file fails
 // with a message naming both sizes.
 bool ReadWholeFile(const std::string& path, ByteBuffer& out, std::string* error = nullptr,
-                   std::int64_t maxBytes = kMaxTransferBytes);
+                   std::int64_t maxBytes = kMaxImageBytes);
 
 // Reads at most `maxBytes` from the start of the file into `out` and reports the file's full size.
 bool ReadFilePrefix(const std::string& path, std::size_t maxBytes, ByteBuffer& out,
