@@ -34,8 +34,8 @@ LoadedFile LoadFile(FileSystem& fs, const std::string& path, std::size_t headSiz
         // No name names no file; this also ends the change that an emptied edit raises.
         return result;
     }
-    int cause = kCauseNone;
-    auto file = fs.OpenRead(path, &cause);
+    FileError error;
+    auto file = fs.OpenRead(path, &error);
     if (!file) {
         result.status = LoadStatus::kOpenFailed;
         return result;

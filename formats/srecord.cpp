@@ -4,13 +4,10 @@
 // image never reallocates, and untouched reserve costs no memory.
 #include "formats/srecord.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
 
 #include "formats/crc16.h"
@@ -233,55 +230,45 @@ SRecordStatus ConvertSRecords(const std::uint8_t* text, std::size_t size, ByteBu
     return st;
 }
 
-SRecordStatus ConvertSRecordFile(const std::string& path, ByteBuffer& image) {
+SRecordStatus ConvertSRecordFile(FileSystem& fs, const std::string& path, ByteBuffer& image) {
     image.clear();
-    // Read-only: converting never needs to write the file.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    FileError error;
+    const std::unique_ptr<InputFile> file = fs.OpenRead(path, &error);
+    if (!file)
         return SRecordStatus::OpenError;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return SRecordStatus::OpenError;
-    }
+    const std::int64_t length = file->Length();
     std::vector<std::uint8_t> chunk(kReadChunk + kMaxLineLength + 2);
     std::size_t have = 0;  // bytes of an unfinished line kept at the chunk start
+    std::int64_t offset = 0;
     bool first = true;
-    bool eof = false;
     ImageBuilder builder(image);
     SRecordStatus status = SRecordStatus::Ok;
-    while (!eof && !builder.Ended()) {
-        const ssize_t r = ::read(fd, chunk.data() + have, kReadChunk);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
+    while (!builder.Ended()) {
+        const auto r = static_cast<std::size_t>(
+            std::min<std::int64_t>(length - offset, static_cast<std::int64_t>(kReadChunk)));
+        if (r > 0 && !file->ReadAt(offset, chunk.data() + have, r)) {
             status = SRecordStatus::OpenError;
             break;
         }
-        eof = (r == 0);
-        const std::size_t n = have + static_cast<std::size_t>(r);
+        offset += static_cast<std::int64_t>(r);
+        const bool eof = offset >= length;
+        const std::size_t n = have + r;
         if (first) {
-            if (n < 2 && !eof) {
-                have = n;
-                continue;
-            }
             first = false;
             if (!StartsLikeSRecords(chunk.data(), n)) {
                 status = SRecordStatus::FormatError;
                 break;
             }
-            if (S_ISREG(st.st_mode))
-                ReserveFor(image, static_cast<std::uint64_t>(st.st_size));
+            ReserveFor(image, static_cast<std::uint64_t>(length));
         }
         std::size_t consumed = 0;
         status = FeedLines(builder, chunk.data(), n, eof, consumed);
-        if (status != SRecordStatus::Ok)
+        if (status != SRecordStatus::Ok || eof)
             break;
         have = n - consumed;
         if (have > 0 && consumed > 0)
             std::memmove(chunk.data(), chunk.data() + consumed, have);
     }
-    ::close(fd);
     if (status == SRecordStatus::Ok)
         status = builder.Finish();
     if (status != SRecordStatus::Ok)
@@ -304,11 +291,11 @@ bool HasS19Extension(const std::string& path) {
     return ext[0] == '.' && (ext[1] == 's' || ext[1] == 'S') && ext[2] == '1' && ext[3] == '9';
 }
 
-ApplicationLoad LoadApplicationImage(const std::string& path) {
+ApplicationLoad LoadApplicationImage(FileSystem& fs, const std::string& path) {
     ApplicationLoad load;
     if (!HasS19Extension(path))
         return load;
-    load.conversion = ConvertSRecordFile(path, load.image);
+    load.conversion = ConvertSRecordFile(fs, path, load.image);
     load.conversionBox = SRecordStatusText(load.conversion);
     if (load.conversion == SRecordStatus::Ok &&
         CheckApplicationImage(load.image.data(), load.image.size())) {

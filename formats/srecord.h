@@ -10,6 +10,7 @@
 #include <string>
 
 #include "formats/bytes.h"
+#include "formats/file_system.h"
 
 namespace vanto {
 
@@ -37,8 +38,8 @@ const char* SRecordStatusText(SRecordStatus status);
 // S0, S5, S6 and blank lines are skipped; every other line is read as an S3 record.
 SRecordStatus ConvertSRecords(const std::uint8_t* text, std::size_t size, ByteBuffer& image);
 
-// Reads the file at `path` (read-only) and converts it as above.
-SRecordStatus ConvertSRecordFile(const std::string& path, ByteBuffer& image);
+// Reads the file at `path` and converts it as above.
+SRecordStatus ConvertSRecordFile(FileSystem& fs, const std::string& path, ByteBuffer& image);
 
 // The application check: magic 0xF10C00C0 at 576, "VK" at 210..211 and kind number 0..14,
 // FormatTag "03CR" or "13CR", TrailerTag "RC30" or "RC31".
@@ -62,6 +63,6 @@ struct ApplicationLoad {
 // Extension test, conversion and check in the page's order. When !valid the page shows
 // kInvalidApplicationText (after conversionBox, if any) on a load, and only conversionBox on a
 // reload.
-ApplicationLoad LoadApplicationImage(const std::string& path);
+ApplicationLoad LoadApplicationImage(FileSystem& fs, const std::string& path);
 
 }  // namespace vanto

@@ -7,7 +7,6 @@
 #include <ostream>
 #include <system_error>
 
-#include "formats/file_io.h"
 #include "iconedit/icon_edit_rules.h"
 
 namespace vanto::iconedit {
@@ -51,26 +50,19 @@ void PrintMessage(std::ostream& err, const std::string& where, const IconMessage
 using SlotKey = std::pair<int, int>;  // kind, index
 
 // Reads one icon file and puts it into its slot. False (message printed) on any refusal.
-bool PackOne(IconFile& icons, IconKind kind, int index, const fs::path& path, bool hasOwnDevSel,
-             const ImageCodec& codec, std::ostream& err) {
+bool PackOne(FileSystem& files, IconFile& icons, IconKind kind, int index, const fs::path& path,
+             bool hasOwnDevSel, const ImageCodec& codec, std::ostream& err) {
     const std::string name = path.filename().string();
-    std::string error;
-    const std::optional<std::int64_t> length = FileSize(path.string(), &error);
-    if (!length) {
-        err << name << ": " << error << "\n";
+    const IconPngFile file = ReadIconPngFile(files, path.string(), kind);
+    if (file.error) {
+        err << name << ": " << file.error->Reason() << "\n";
         return false;
     }
-    if (auto refusal = CheckIconFileSize(kind, static_cast<std::uint64_t>(*length))) {
-        PrintMessage(err, name, *refusal);
+    if (file.refusal) {
+        PrintMessage(err, name, *file.refusal);
         return false;
     }
-    ByteBuffer bytes;
-    if (!ReadWholeFile(path.string(), bytes, &error,
-                       static_cast<std::int64_t>(IconMaxPngSize(kind)))) {
-        err << name << ": " << error << "\n";
-        return false;
-    }
-    const PlaceIconResult placed = PlaceIcon(icons, kind, index, bytes, codec);
+    const PlaceIconResult placed = PlaceIcon(icons, kind, index, file.bytes, codec);
     if (placed.refusal) {
         PrintMessage(err, name, *placed.refusal);
         return false;
@@ -113,7 +105,8 @@ std::string IconFileNameOf(IconKind kind, int index) {
 }
 
 int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& codec,
-                     RandomSource& random, std::ostream& out, std::ostream& err) {
+                     RandomSource& random, FileSystem& files, std::ostream& out,
+                     std::ostream& err) {
     const std::optional<PackArgs> parsed = ParseArgs(args);
     if (!parsed) {
         err << "usage: " << kIconsPackUsage << "\n";
@@ -122,7 +115,7 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
 
     // Gather the icon files first, so that a stray name refuses the folder before anything is
     // read. Names that look like icon names but stand for no slot are refused, not skipped.
-    std::map<SlotKey, fs::path> files;
+    std::map<SlotKey, fs::path> found;
     std::error_code ec;
     fs::directory_iterator it(parsed->dir, ec);
     if (ec) {
@@ -143,7 +136,7 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
                 << "devsel-01.png..devsel-20.png, key-01.png..key-25.png)\n";
             return kPackExitRefused;
         }
-        files[{slot->kind, slot->index}] = it->path();
+        found[{slot->kind, slot->index}] = it->path();
     }
     if (ec) {
         err << parsed->dir << ": " << ec.message() << "\n";
@@ -152,7 +145,7 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
 
     auto icons = std::make_unique<IconFile>();
     if (!parsed->from.empty()) {
-        if (std::optional<IconMessage> refusal = icons->ReadIconFile(parsed->from)) {
+        if (std::optional<IconMessage> refusal = icons->ReadIconFile(files, parsed->from)) {
             PrintMessage(err, parsed->from, *refusal);
             return kPackExitRefused;
         }
@@ -161,22 +154,22 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
     // A device icon first, then the device's own selection icon, which replaces the one made
     // from the device icon; then the keys.
     for (int index = 0; index < kDeviceCount; ++index) {
-        const auto device = files.find({ICON_DEVICE, index});
-        const auto devsel = files.find({ICON_DEVSEL, index});
-        const bool hasOwnDevSel = devsel != files.end();
-        if (device != files.end() &&
-            !PackOne(*icons, ICON_DEVICE, index, device->second, hasOwnDevSel, codec, err)) {
+        const auto device = found.find({ICON_DEVICE, index});
+        const auto devsel = found.find({ICON_DEVSEL, index});
+        const bool hasOwnDevSel = devsel != found.end();
+        if (device != found.end() &&
+            !PackOne(files, *icons, ICON_DEVICE, index, device->second, hasOwnDevSel, codec, err)) {
             return kPackExitRefused;
         }
         if (hasOwnDevSel &&
-            !PackOne(*icons, ICON_DEVSEL, index, devsel->second, false, codec, err)) {
+            !PackOne(files, *icons, ICON_DEVSEL, index, devsel->second, false, codec, err)) {
             return kPackExitRefused;
         }
     }
     for (int index = 0; index < kKeyCount; ++index) {
-        const auto key = files.find({ICON_KEY, index});
-        if (key != files.end() &&
-            !PackOne(*icons, ICON_KEY, index, key->second, false, codec, err)) {
+        const auto key = found.find({ICON_KEY, index});
+        if (key != found.end() &&
+            !PackOne(files, *icons, ICON_KEY, index, key->second, false, codec, err)) {
             return kPackExitRefused;
         }
     }
@@ -185,8 +178,8 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
         PrintMessage(err, parsed->output, IconFile::PairingMessage(device));
         return kPackExitRefused;
     }
-    if (std::optional<std::string> error = icons->WriteIconFile(parsed->output, random)) {
-        err << parsed->output << ": " << *error << "\n";
+    if (std::optional<FileError> error = icons->WriteIconFile(files, parsed->output, random)) {
+        err << error->Text() << "\n";
         return kPackExitRefused;
     }
 

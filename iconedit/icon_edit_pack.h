@@ -31,9 +31,10 @@ std::optional<IconFileName> ParseIconFileName(const std::string& name);
 // "device-03.png" for ICON_DEVICE, 2.
 std::string IconFileNameOf(IconKind kind, int index);
 
-// `args` are the words after "pack". Messages go to `out` (what was written) and `err`
-// (refusals, as "NAME: caption" followed by the text). Returns a kPackExit code.
+// `args` are the words after "pack". Files are read and written through `files`. Messages go to
+// `out` (what was written) and `err` (refusals, as "NAME: caption" followed by the text). Returns
+// a kPackExit code.
 int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& codec,
-                     RandomSource& random, std::ostream& out, std::ostream& err);
+                     RandomSource& random, FileSystem& files, std::ostream& out, std::ostream& err);
 
 }  // namespace vanto::iconedit

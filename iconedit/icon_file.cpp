@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "formats/crc16.h"
-#include "formats/file_io.h"
 
 namespace vanto {
 namespace {
@@ -288,13 +287,14 @@ std::optional<std::vector<std::uint8_t>> IconFile::BuildIconFileBytes(RandomSour
     return file;
 }
 
-std::optional<std::string> IconFile::WriteIconFile(const std::string& path, RandomSource& random) {
+std::optional<FileError> IconFile::WriteIconFile(FileSystem& fs, const std::string& path,
+                                                 RandomSource& random) {
     const ImageHeader before = m_header;
     auto file = BuildIconFileBytes(random);
     if (!file)
-        return std::string("The random source failed: ") + std::strerror(errno);
-    std::string error;
-    if (!WriteFileAtomically(path, {std::span<const std::uint8_t>(*file)}, &error)) {
+        return FileError{path, errno != 0 ? errno : EIO, "the random source failed"};
+    FileError error;
+    if (!WriteWholeFile(fs, path, {std::span<const std::uint8_t>(*file)}, &error)) {
         m_header = before;
         return error;
     }
@@ -317,20 +317,22 @@ std::optional<IconMessage> IconFile::ReadIconFileBytes(const std::uint8_t* data,
     return std::nullopt;
 }
 
-std::optional<IconMessage> IconFile::ReadIconFile(const std::string& path) {
-    std::string error;
-    const auto size = FileSize(path, &error);
-    if (!size)
-        return IconMessage{error, kInvalidIconFileCaption};
-    if (*size != static_cast<std::int64_t>(kIconFileLength)) {
+std::optional<IconMessage> IconFile::ReadIconFile(FileSystem& fs, const std::string& path) {
+    FileError error;
+    const std::unique_ptr<InputFile> input = fs.OpenRead(path, &error);
+    if (!input)
+        return IconMessage{error.Text(), kInvalidIconFileCaption};
+    const std::int64_t size = input->Length();
+    if (size != static_cast<std::int64_t>(kIconFileLength)) {
         // Refused on its length alone; nothing is read.
         return IconMessage{Format(kIconFileSizeText, static_cast<long long>(kIconFileLength),
-                                  static_cast<long long>(*size)),
+                                  static_cast<long long>(size)),
                            kInvalidIconFileCaption};
     }
-    ByteBuffer file;
-    if (!ReadWholeFile(path, file, &error, kIconFileLength)) {
-        return IconMessage{error, kInvalidIconFileCaption};
+    std::vector<std::uint8_t> file(kIconFileLength);
+    if (!input->ReadAt(0, file.data(), file.size())) {
+        return IconMessage{FileError{path, errno != 0 ? errno : EIO, {}}.Text(),
+                           kInvalidIconFileCaption};
     }
     return ReadIconFileBytes(file.data(), file.size());
 }

@@ -8,7 +8,7 @@
 #include <span>
 
 #include "app/cli/commands.h"
-#include "formats/file_io.h"
+#include "formats/posix_file_system.h"
 #include "iconedit/icon_file.h"
 
 namespace vanto::cli {
@@ -22,7 +22,7 @@ void IconsUsage() {
 
 int Unpack(const std::string& file, const std::string& dir) {
     IconFile icons;
-    if (auto refused = icons.ReadIconFile(file)) {
+    if (auto refused = icons.ReadIconFile(DefaultFileSystem(), file)) {
         std::fprintf(stderr, "%s: %s\n", refused->caption.c_str(), refused->text.c_str());
         return kExitRefused;
     }
@@ -38,9 +38,9 @@ int Unpack(const std::string& file, const std::string& dir) {
             char name[32];
             std::snprintf(name, sizeof name, "/%s-%02d.png", IconKindFilePrefix(kind), i + 1);
             const std::string path = dir + name;
-            std::string error;
-            if (!WriteFileAtomically(path, {icons.IconBytes(kind, i)}, &error)) {
-                std::fprintf(stderr, "%s\n", error.c_str());
+            FileError error;
+            if (!WriteWholeFile(DefaultFileSystem(), path, {icons.IconBytes(kind, i)}, &error)) {
+                std::fprintf(stderr, "%s\n", error.Text().c_str());
                 return kExitRefused;
             }
             std::printf("%s\n", path.c_str());

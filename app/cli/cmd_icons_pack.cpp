@@ -4,6 +4,7 @@
 
 #include "app/cli/commands.h"
 #include "app/iconedit/qimage_codec.h"
+#include "formats/posix_file_system.h"
 #include "iconedit/icon_edit_pack.h"
 #include "iconedit/icon_file.h"
 
@@ -12,7 +13,8 @@ namespace vanto::cli {
 int RunIconsPack(const std::vector<std::string>& args) {
     const gui::QImageCodec codec;
     SystemRandomSource random;
-    return iconedit::RunIconsPackWith(args, codec, random, std::cout, std::cerr);
+    return iconedit::RunIconsPackWith(args, codec, random, DefaultFileSystem(), std::cout,
+                                      std::cerr);
 }
 
 }  // namespace vanto::cli

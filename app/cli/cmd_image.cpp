@@ -3,7 +3,7 @@
 #include <span>
 
 #include "app/cli/commands.h"
-#include "formats/file_io.h"
+#include "formats/posix_file_system.h"
 #include "formats/srecord.h"
 
 namespace vanto::cli {
@@ -25,16 +25,17 @@ int RunImage(const Args& args) {
         std::fprintf(stderr, "Usage: vanto-remote-manager image IN.s19 -o OUT\n");
         return kExitUsage;
     }
-    const ApplicationLoad load = LoadApplicationImage(in);
+    const ApplicationLoad load = LoadApplicationImage(DefaultFileSystem(), in);
     if (!load.valid) {
         if (!load.conversionBox.empty())
             std::fprintf(stderr, "%s\n", load.conversionBox.c_str());
         std::fprintf(stderr, "%s\n", kInvalidApplicationText);
         return kExitRefused;
     }
-    std::string error;
-    if (!WriteFileAtomically(out, {std::span<const std::uint8_t>(load.image)}, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    FileError error;
+    if (!WriteWholeFile(DefaultFileSystem(), out, {std::span<const std::uint8_t>(load.image)},
+                        &error)) {
+        std::fprintf(stderr, "%s\n", error.Text().c_str());
         return kExitRefused;
     }
     std::printf("%s\n", kApplicationReadyText);

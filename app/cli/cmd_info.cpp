@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/cli/commands.h"
-#include "formats/file_io.h"
 #include "formats/image_header.h"
+#include "formats/posix_file_system.h"
 #include "formats/srecord.h"
 #include "iconedit/icon_file.h"
 
@@ -85,7 +85,7 @@ int RunInfo(const Args& args) {
     ByteBuffer data;
     std::int64_t realLength = 0;
     if (HasS19Extension(path)) {
-        const SRecordStatus st = ConvertSRecordFile(path, data);
+        const SRecordStatus st = ConvertSRecordFile(DefaultFileSystem(), path, data);
         if (st != SRecordStatus::Ok) {
             std::fprintf(stderr, "%s\n", SRecordStatusText(st));
             return kExitRefused;
@@ -94,9 +94,9 @@ int RunInfo(const Args& args) {
         std::printf("File:         %s (converted from S-records: %lld bytes)\n", path.c_str(),
                     static_cast<long long>(realLength));
     } else {
-        std::string error;
-        if (!ReadFilePrefix(path, kIconFileLength, data, realLength, &error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+        FileError error;
+        if (!ReadFilePrefix(DefaultFileSystem(), path, kIconFileLength, data, realLength, &error)) {
+            std::fprintf(stderr, "%s\n", error.Text().c_str());
             return kExitRefused;
         }
         std::printf("File:         %s (%lld bytes)\n", path.c_str(),

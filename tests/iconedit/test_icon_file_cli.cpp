@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "formats/image_header.h"
+#include "formats/posix_file_system.h"
 #include "formats/srecord.h"
 #include "iconedit/icon_file.h"
 
@@ -99,7 +100,7 @@ TEST(CliFormats, ImageWritesTheCheckedImage) {
     Write(in, SampleS19());
     CliRun r = Cli("image '" + in + "' -o '" + out + "'");
     ASSERT_EQ(r.status, 0) << r.err;
-    const ApplicationLoad expected = LoadApplicationImage(in);
+    const ApplicationLoad expected = LoadApplicationImage(DefaultFileSystem(), in);
     ASSERT_TRUE(expected.valid);
     const std::string got = Slurp(out);
     EXPECT_EQ(got, std::string(expected.image.begin(), expected.image.end()));
@@ -161,7 +162,7 @@ TEST(CliFormats, IconsUnpackWritesTheStoredPngBytes) {
     ASSERT_EQ(icons.PrepareForSave(), 0);
     SystemRandomSource random;
     const std::string vui = Dir() + "set.vui";
-    ASSERT_FALSE(icons.WriteIconFile(vui, random).has_value());
+    ASSERT_FALSE(icons.WriteIconFile(DefaultFileSystem(), vui, random).has_value());
 
     const std::string out = Dir() + "unpacked";
     CliRun r = Cli("icons unpack '" + vui + "' '" + out + "'");

@@ -11,6 +11,7 @@
 
 #include "app/iconedit/icon_edit_dialog.h"
 #include "app/iconedit/icon_editor_runner.h"
+#include "formats/posix_file_system.h"
 #include "icon_edit_test_support.h"
 #include "iconedit/icon_edit_cells.h"
 
@@ -76,7 +77,7 @@ void TestIconEditDialog::openEditOkRoundTrip() {
     QCOMPARE(start.PrepareForSave(), 0);
     test::FixedRandom random;
     const std::string startPath = dir.File("start.vui");
-    QVERIFY(!start.WriteIconFile(startPath, random));
+    QVERIFY(!start.WriteIconFile(DefaultFileSystem(), startPath, random));
 
     Script script;
     script.opens = {startPath, dir.Write("dev.png", test::FlatPng(120, 80, 90))};
@@ -115,7 +116,7 @@ void TestIconEditDialog::openEditOkRoundTrip() {
     QCOMPARE(dialog.GetPath(), outPath);
 
     IconFile written;
-    QVERIFY(!written.ReadIconFile(outPath));
+    QVERIFY(!written.ReadIconFile(DefaultFileSystem(), outPath));
     QVERIFY(written.HasIcon(ICON_DEVICE, 11));
     QVERIFY(written.HasIcon(ICON_DEVSEL, 11));
     QVERIFY(test::SpanBytes(written.IconBytes(ICON_KEY, 3)) == key);

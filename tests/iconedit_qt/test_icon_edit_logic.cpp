@@ -4,8 +4,9 @@
 #include <filesystem>
 
 #include "app/iconedit/qimage_codec.h"
+#include "formats/posix_file_system.h"
 #include "icon_edit_test_support.h"
-#include "iconedit/icon_edit_dialog.h"
+#include "iconedit/icon_edit_controller.h"
 #include "iconedit/icon_edit_rules.h"
 
 namespace vanto::iconedit {
@@ -43,7 +44,7 @@ protected:
     // A user icon file holding a device icon pair and one key icon, written by the logic itself.
     std::string MakeIconFile() {
         ScriptedUi otherUi;
-        CIconEditDialog other(otherUi, codec, random);
+        IconEditController other(otherUi, codec, random);
         otherUi.openAnswers.push_back(std::nullopt);
         other.OnInitDialog({0, 0, 450, 487}, 21);
         otherUi.menuAnswers = {ID_ICON_OPEN, ID_ICON_OPEN};
@@ -60,7 +61,7 @@ protected:
     ScriptedUi ui;
     gui::QImageCodec codec;
     test::FixedRandom random;
-    CIconEditDialog dialog{ui, codec, random};
+    IconEditController dialog{ui, codec, random};
 };
 
 TEST_F(IconEditLogic, MenuGraysWhatCannotBeChosen) {
@@ -274,7 +275,7 @@ TEST_F(IconEditLogic, EmptySetSavesAsValidFile) {
     EXPECT_EQ(dialog.Result(), IDOK);
 
     IconFile read;
-    ASSERT_FALSE(read.ReadIconFile(out));
+    ASSERT_FALSE(read.ReadIconFile(DefaultFileSystem(), out));
     EXPECT_EQ(std::filesystem::file_size(out), 1049152u);
     const auto& payload = read.Payload();
     EXPECT_EQ(ReadLe32(&payload[8]) + ReadLe32(&payload[12]) + ReadLe32(&payload[16]), 0u);
@@ -329,7 +330,7 @@ TEST_F(IconEditLogic, DamagedIconLoadsWithoutPicture) {
     ASSERT_TRUE(set.SetIcon(ICON_KEY, 1, damaged.data(), damaged.size()));
     ASSERT_EQ(set.PrepareForSave(), 0);
     const std::string file = dir.File("damaged.vui");
-    ASSERT_FALSE(set.WriteIconFile(file, random));
+    ASSERT_FALSE(set.WriteIconFile(DefaultFileSystem(), file, random));
 
     Start(file);
     EXPECT_EQ(ui.cells[CellId(ICON_KEY, 0)].shown, Shown::Picture);
@@ -360,7 +361,7 @@ TEST_F(IconEditLogic, TwoOpeningsShareNothing) {
     ASSERT_TRUE(View().Icons().HasIcon(ICON_KEY, 9));
 
     ScriptedUi secondUi;
-    CIconEditDialog second(secondUi, codec, random);
+    IconEditController second(secondUi, codec, random);
     second.SetPath(file);
     secondUi.openAnswers.push_back(std::nullopt);
     second.OnInitDialog({0, 0, 450, 487}, 21);

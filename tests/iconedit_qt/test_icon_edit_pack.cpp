@@ -6,6 +6,7 @@
 
 #include "app/cli/commands.h"
 #include "app/iconedit/qimage_codec.h"
+#include "formats/posix_file_system.h"
 #include "icon_edit_test_support.h"
 #include "iconedit/icon_edit_pack.h"
 
@@ -21,7 +22,7 @@ protected:
     int Pack(const std::vector<std::string>& args) {
         out.str("");
         err.str("");
-        return RunIconsPackWith(args, codec, random, out, err);
+        return RunIconsPackWith(args, codec, random, DefaultFileSystem(), out, err);
     }
     void Put(IconKind kind, int index, const std::vector<std::uint8_t>& bytes) {
         dir.Write("in/" + IconFileNameOf(kind, index), bytes);
@@ -73,7 +74,7 @@ TEST_F(IconsPack, MissingSelectionIconIsMadeFromTheDeviceIcon) {
     EXPECT_EQ(out.str(), vui + ": 2 devices with their icons, 0 key icons\n");
 
     IconFile read;
-    ASSERT_FALSE(read.ReadIconFile(vui));
+    ASSERT_FALSE(read.ReadIconFile(DefaultFileSystem(), vui));
     const auto made = codec.Decode(read.IconBytes(ICON_DEVSEL, 0));
     ASSERT_TRUE(made);
     EXPECT_EQ(made->width, 60);
@@ -128,7 +129,7 @@ TEST_F(IconsPack, FromKeepsTheFilesIconsAndHeader) {
     const auto written = test::ReadAll(second);
     EXPECT_EQ(written[100], 0x5A);
     IconFile read;
-    ASSERT_FALSE(read.ReadIconFile(second));
+    ASSERT_FALSE(read.ReadIconFile(DefaultFileSystem(), second));
     EXPECT_TRUE(read.HasIcon(ICON_DEVICE, 7));
     EXPECT_TRUE(read.HasIcon(ICON_DEVSEL, 7));
     EXPECT_EQ(test::SpanBytes(read.IconBytes(ICON_KEY, 4)), key);

@@ -1,7 +1,6 @@
 #pragma once
 // Shared pieces of the page tests: a form that records what the page shows, a scripted icon
-// editor, a temporary folder, a file system whose writes fail after a byte budget, and builders of
-// valid sample files.
+// editor, a temporary folder, and builders of valid sample files.
 
 #include <algorithm>
 #include <array>
@@ -17,6 +16,7 @@
 #include "pages/page_form.h"
 #include "protocol/frames.h"
 #include "protocol/transfer_job.h"
+#include "tools/faulty_file_system.h"
 
 namespace vanto::test {
 
@@ -36,6 +36,9 @@ public:
     void ShowMessageBox(const std::string& text) override { boxes.push_back(text); }
     bool AskOkCancel(const std::string& text) override {
         questions.push_back(text);
+        if (onAsk) {
+            onAsk();  // what happens while the question is open
+        }
         const bool answer = answers.empty() ? false : answers.front();
         if (!answers.empty()) {
             answers.pop_front();
@@ -50,6 +53,7 @@ public:
     std::vector<std::string> boxes;
     std::vector<std::string> questions;
     std::deque<bool> answers;  // scripted answers to AskOkCancel; Cancel when none left
+    std::function<void()> onAsk;
     std::vector<int> positions;
     int rangeLower = -1, rangeUpper = -1, step = -1, shownMode = -1;
 };
@@ -86,23 +90,6 @@ private:
 
 void WriteFile(const std::string& path, const ByteBuffer& bytes);
 ByteBuffer ReadFile(const std::string& path);
-
-// The real file system, but every output file together accepts only `budget` bytes: the write
-// that crosses the budget writes what fits and fails, as on a full disk.
-class FaultyFileSystem : public FileSystem {
-public:
-    explicit FaultyFileSystem(std::int64_t budget) : m_budget(budget) {}
-    bool Exists(const std::string& path) override { return m_real.Exists(path); }
-    std::unique_ptr<InputFile> OpenRead(const std::string& path, int* cause) override {
-        return m_real.OpenRead(path, cause);
-    }
-    std::unique_ptr<OutputFile> OpenWrite(const std::string& path, OutputOpen how,
-                                          int* cause) override;
-    std::int64_t m_budget;
-
-private:
-    PosixFileSystem m_real;
-};
 
 // Empty when equal, else the sizes and the first differing offset with a few bytes of each in hex.
 std::string ByteDiff(const ByteBuffer& actual, const ByteBuffer& expected);

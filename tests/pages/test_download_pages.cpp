@@ -379,19 +379,15 @@ TEST_F(DownloadPagesTest, UserIconPageFillsIconJobAndEditorOkReloads) {
 // Reading a file again: the page's old buffer is gone before the new one is read when nothing
 // else holds it, so a reload never needs room for two copies; a copy an exchange holds (as the
 // engine's snapshot does) stays whole and unchanged.
-class WatchingFileSystem final : public FileSystem {
+class WatchingFileSystem final : public ForwardingFileSystem {
 public:
-    bool Exists(const std::string& path) override { return m_real.Exists(path); }
-    std::unique_ptr<InputFile> OpenRead(const std::string& path, int* cause) override {
-        auto file = m_real.OpenRead(path, cause);
+    WatchingFileSystem() : ForwardingFileSystem(DefaultFileSystem()) {}
+    std::unique_ptr<InputFile> OpenRead(const std::string& path, FileError* error) override {
+        auto file = m_inner.OpenRead(path, error);
         if (file) {
             return std::make_unique<Watched>(std::move(file), *this);
         }
         return file;
-    }
-    std::unique_ptr<OutputFile> OpenWrite(const std::string& path, OutputOpen how,
-                                          int* cause) override {
-        return m_real.OpenWrite(path, how, cause);
     }
 
     std::weak_ptr<const ByteBuffer> old;  // the buffer loaded before
@@ -414,8 +410,6 @@ private:
         std::unique_ptr<InputFile> m_file;
         WatchingFileSystem& m_fs;
     };
-
-    PosixFileSystem m_real;
 };
 
 TEST_F(DownloadPagesTest, ReloadDropsTheOldBufferFirstUnlessAnExchangeHoldsIt) {
