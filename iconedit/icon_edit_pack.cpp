@@ -14,35 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct PackArgs {
-    std::string dir;
-    std::string output;
-    std::string from;
-};
-
-std::optional<PackArgs> ParseArgs(const std::vector<std::string>& args) {
-    PackArgs parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "-o" || word == "--from") {
-            if (i + 1 >= args.size() || args[i + 1].empty()) {
-                return std::nullopt;
-            }
-            (word == "-o" ? parsed.output : parsed.from) = args[++i];
-        } else if (!word.empty() && word[0] == '-') {
-            return std::nullopt;
-        } else if (parsed.dir.empty()) {
-            parsed.dir = word;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (parsed.dir.empty() || parsed.output.empty()) {
-        return std::nullopt;
-    }
-    return parsed;
-}
-
 void PrintMessage(std::ostream& err, const std::string& where, const IconMessage& message) {
     err << where << ": " << message.caption << "\n" << message.text << "\n";
 }
@@ -104,23 +75,16 @@ std::string IconFileNameOf(IconKind kind, int index) {
            std::to_string(number) + ".png";
 }
 
-int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& codec,
-                     RandomSource& random, FileSystem& files, std::ostream& out,
-                     std::ostream& err) {
-    const std::optional<PackArgs> parsed = ParseArgs(args);
-    if (!parsed) {
-        err << "usage: " << kIconsPackUsage << "\n";
-        return kPackExitUsage;
-    }
-
+int PackIcons(const PackRequest& request, const ImageCodec& codec, RandomSource& random,
+              FileSystem& files, std::ostream& out, std::ostream& err) {
     // Gather the icon files first, so that a stray name refuses the folder before anything is
     // read. Names that look like icon names but stand for no slot are refused, not skipped.
     std::map<SlotKey, fs::path> found;
     std::error_code ec;
-    fs::directory_iterator it(parsed->dir, ec);
+    fs::directory_iterator it(request.dir, ec);
     if (ec) {
-        err << parsed->dir << ": " << ec.message() << "\n";
-        return kPackExitRefused;
+        err << request.dir << ": " << ec.message() << "\n";
+        return 1;
     }
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
@@ -134,20 +98,20 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
         if (!slot) {
             err << name << ": not an icon name (device-01.png..device-20.png, "
                 << "devsel-01.png..devsel-20.png, key-01.png..key-25.png)\n";
-            return kPackExitRefused;
+            return 1;
         }
         found[{slot->kind, slot->index}] = it->path();
     }
     if (ec) {
-        err << parsed->dir << ": " << ec.message() << "\n";
-        return kPackExitRefused;
+        err << request.dir << ": " << ec.message() << "\n";
+        return 1;
     }
 
     auto icons = std::make_unique<IconFile>();
-    if (!parsed->from.empty()) {
-        if (std::optional<IconMessage> refusal = icons->ReadIconFile(files, parsed->from)) {
-            PrintMessage(err, parsed->from, *refusal);
-            return kPackExitRefused;
+    if (!request.from.empty()) {
+        if (std::optional<IconMessage> refusal = icons->ReadIconFile(files, request.from)) {
+            PrintMessage(err, request.from, *refusal);
+            return 1;
         }
     }
 
@@ -159,28 +123,28 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
         const bool hasOwnDevSel = devsel != found.end();
         if (device != found.end() &&
             !PackOne(files, *icons, ICON_DEVICE, index, device->second, hasOwnDevSel, codec, err)) {
-            return kPackExitRefused;
+            return 1;
         }
         if (hasOwnDevSel &&
             !PackOne(files, *icons, ICON_DEVSEL, index, devsel->second, false, codec, err)) {
-            return kPackExitRefused;
+            return 1;
         }
     }
     for (int index = 0; index < kKeyCount; ++index) {
         const auto key = found.find({ICON_KEY, index});
         if (key != found.end() &&
             !PackOne(files, *icons, ICON_KEY, index, key->second, false, codec, err)) {
-            return kPackExitRefused;
+            return 1;
         }
     }
 
     if (const int device = icons->PrepareForSave(); device != 0) {
-        PrintMessage(err, parsed->output, IconFile::PairingMessage(device));
-        return kPackExitRefused;
+        PrintMessage(err, request.output, IconFile::PairingMessage(device));
+        return 1;
     }
-    if (std::optional<FileError> error = icons->WriteIconFile(files, parsed->output, random)) {
+    if (std::optional<FileError> error = icons->WriteIconFile(files, request.output, random)) {
         err << error->Text() << "\n";
-        return kPackExitRefused;
+        return 1;
     }
 
     int devices = 0;
@@ -191,9 +155,9 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
     for (int index = 0; index < kKeyCount; ++index) {
         keys += icons->HasIcon(ICON_KEY, index) ? 1 : 0;
     }
-    out << parsed->output << ": " << devices << " devices with their icons, " << keys
+    out << request.output << ": " << devices << " devices with their icons, " << keys
         << " key icons\n";
-    return kPackExitOk;
+    return 0;
 }
 
 }  // namespace vanto::iconedit

@@ -19,9 +19,8 @@
 namespace vanto::serve {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitRefused = 1;
-constexpr int kExitUsage = 2;
+using cli::kExitOk;
+using cli::kExitRefused;
 
 // The icon editor needs a window: headless, "Edit" is never offered, and a run ends as Cancel.
 class NoIconEditor final : public IconEditorRunner {
@@ -185,17 +184,7 @@ int Session::Run() {
 
 }  // namespace
 
-int RunServe(const std::vector<std::string>& args) {
-    ServeOptions options;
-    std::string error;
-    if (!ParseServeOptions(args, options, error)) {
-        std::fprintf(stderr, "serve: %s\n\n%s", error.c_str(), ServeUsage());
-        return kExitUsage;
-    }
-    if (options.help) {
-        std::fputs(ServeUsage(), stdout);
-        return kExitOk;
-    }
+int RunServe(const ServeOptions& options) {
     static int argc = 1;
     static char name[] = "vanto-remote-manager";
     static char* argv[] = {name, nullptr};

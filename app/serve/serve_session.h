@@ -9,12 +9,11 @@
 // before its exchange; 128 + the signal's number when SIGINT, SIGTERM or SIGHUP interrupted an
 // exchange; 2 usage error.
 
-#include <string>
-#include <vector>
+#include "app/serve/serve_options.h"
 
 namespace vanto::serve {
 
-// Runs the whole command on the arguments after "serve".
-int RunServe(const std::vector<std::string>& args);
+// Runs the whole command with its parsed options.
+int RunServe(const ServeOptions& options);
 
 }  // namespace vanto::serve

@@ -10,19 +10,20 @@
 #include "icon_edit_test_support.h"
 #include "iconedit/icon_edit_pack.h"
 
-namespace vanto::cli {
-int RunIconsPack(const std::vector<std::string>& args);
-}
-
 namespace vanto::iconedit {
 namespace {
 
 class IconsPack : public ::testing::Test {
 protected:
-    int Pack(const std::vector<std::string>& args) {
+    // `icons pack ARGS` through the command line's own parser.
+    int Pack(const std::vector<std::string>& args) { return Cli("pack", args); }
+    int Cli(const std::string& command, const std::vector<std::string>& args) {
         out.str("");
         err.str("");
-        return RunIconsPackWith(args, codec, random, DefaultFileSystem(), out, err);
+        std::vector<std::string> words = {"icons", command};
+        words.insert(words.end(), args.begin(), args.end());
+        cli::CommandIo io{DefaultFileSystem(), out, err};
+        return cli::RunCommand(words, io).value_or(-1);
     }
     void Put(IconKind kind, int index, const std::vector<std::uint8_t>& bytes) {
         dir.Write("in/" + IconFileNameOf(kind, index), bytes);
@@ -49,11 +50,11 @@ TEST_F(IconsPack, FullSetRoundTripsThroughUnpack) {
         }
     }
     const std::string vui = dir.File("set.vui");
-    ASSERT_EQ(cli::RunIconsPack({dir.File("in"), "-o", vui}), 0);
+    ASSERT_EQ(Pack({dir.File("in"), "-o", vui}), 0) << err.str();
     ASSERT_EQ(std::filesystem::file_size(vui), 1049152u);
 
     const std::string unpacked = dir.File("out");
-    ASSERT_EQ(cli::RunIcons({"unpack", vui, unpacked}), 0);
+    ASSERT_EQ(Cli("unpack", {vui, unpacked}), 0) << err.str();
     std::size_t count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(unpacked)) {
         const std::string name = entry.path().filename().string();

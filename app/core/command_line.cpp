@@ -1,0 +1,173 @@
+#include "app/core/command_line.h"
+
+#include <algorithm>
+
+namespace vanto::cli {
+namespace {
+
+constexpr const char* kProgram = "vanto-remote-manager";
+
+const OptionSpec* FindOption(const CommandSpec& spec, const std::string& name) {
+    const auto it = std::find_if(spec.options.begin(), spec.options.end(),
+                                 [&](const OptionSpec& o) { return o.name == name; });
+    return it == spec.options.end() ? nullptr : &*it;
+}
+
+bool LooksLikeOption(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-';
+}
+
+}  // namespace
+
+std::string ParsedArgs::Value(const std::string& name) const {
+    const auto it = m_values.find(name);
+    return it == m_values.end() || it->second.empty() ? std::string() : it->second.back();
+}
+
+const std::vector<std::string>& ParsedArgs::Values(const std::string& name) const {
+    static const std::vector<std::string> kNone;
+    const auto it = m_values.find(name);
+    return it == m_values.end() ? kNone : it->second;
+}
+
+bool ParseCommandLine(const CommandSpec& spec, const std::vector<std::string>& args,
+                      ParsedArgs& parsed, std::string& error) {
+    parsed = ParsedArgs();
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnded || !LooksLikeOption(arg)) {
+            parsed.m_operands.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == "--help" || arg == "-h") {
+            parsed.m_values["--help"].push_back({});
+            continue;
+        }
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.substr(0, equals);
+        const OptionSpec* option = FindOption(spec, name);
+        if (option == nullptr) {
+            error = "unknown option '" + name + "'";
+            return false;
+        }
+        if (option->valueName.empty()) {
+            if (equals != std::string::npos) {
+                error = name + " takes no value";
+                return false;
+            }
+            parsed.m_values[name].push_back({});
+            continue;
+        }
+        std::string value;
+        if (equals != std::string::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < args.size()) {
+            value = args[++i];
+        }
+        if (value.empty()) {
+            error = name + " needs " + option->valueName;
+            return false;
+        }
+        parsed.m_values[name].push_back(value);
+    }
+    if (parsed.Has("--help")) {
+        return true;
+    }
+    for (const std::string& name : spec.required) {
+        if (!parsed.Has(name)) {
+            error = name + " is missing";
+            return false;
+        }
+    }
+    const std::size_t n = parsed.m_operands.size();
+    if (n < spec.minOperands || n > spec.maxOperands) {
+        if (n > spec.maxOperands) {
+            error = "unexpected argument '" + parsed.m_operands[spec.maxOperands] + "'";
+        } else {
+            error = spec.operands.empty() ? "missing argument" : "needs " + spec.operands;
+        }
+        return false;
+    }
+    return true;
+}
+
+std::string CommandSynopsis(const CommandSpec& spec) {
+    std::string text = spec.name;
+    const auto add = [&text](const std::string& word) {
+        if (!word.empty()) {
+            text += text.empty() ? word : " " + word;
+        }
+    };
+    add(spec.operands);
+    bool optional = false;
+    for (const OptionSpec& o : spec.options) {
+        const bool required =
+            std::find(spec.required.begin(), spec.required.end(), o.name) != spec.required.end();
+        if (required) {
+            add(o.name + (o.valueName.empty() ? "" : " " + o.valueName));
+        } else if (!o.help.empty()) {
+            optional = true;
+        }
+    }
+    if (optional) {
+        add("[OPTIONS]");
+    }
+    return text;
+}
+
+std::string CommandHelp(const CommandSpec& spec) {
+    std::string text = std::string("Usage: ") + kProgram;
+    const std::string synopsis = CommandSynopsis(spec);
+    if (!synopsis.empty()) {
+        text += " " + synopsis;
+    }
+    text += "\n";
+    if (!spec.summary.empty()) {
+        text += spec.summary + "\n";
+    }
+    std::string options;
+    for (const OptionSpec& o : spec.options) {
+        if (o.help.empty()) {
+            continue;
+        }
+        std::string left = "  " + o.name + (o.valueName.empty() ? "" : " " + o.valueName);
+        if (left.size() < 26) {
+            left.resize(26, ' ');
+        } else {
+            left += "\n" + std::string(26, ' ');
+        }
+        options += left + o.help + "\n";
+    }
+    if (!options.empty()) {
+        text += "Options:\n" + options;
+    }
+    return text;
+}
+
+const CommandSpec& WindowCommand() {
+    static const CommandSpec spec{
+        "",
+        "",
+        "Starts the window.",
+        {
+            {"--link", "usb|usb:VID:PID[,..]|tty:PATH",
+             "the link to the remote (usb by default, matched by the ids of --usb)"},
+            {"--usb", "VID:PID[,..]", "the remote's USB vendor:product ids, as lsusb shows them"},
+            // For scripts/screenshots.sh only.
+            {"--screenshot", "DIR", ""},
+            {"--screenshot-select", "N:FILE", ""},
+        },
+        0,
+        0,
+        nullptr,
+        {},
+    };
+    return spec;
+}
+
+}  // namespace vanto::cli
