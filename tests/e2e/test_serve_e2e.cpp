@@ -3,7 +3,6 @@
 // unplug and replug, Ctrl-C, usage errors.
 #include <signal.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -280,13 +279,10 @@ TEST_F(ServeE2e, DamagedUnknownAndForeignRequestsAreAnsweredWithoutEndingOnce) {
 }
 
 // A file that cannot be served ends serve at once, with status 1, after the page's own text: no
-// other file can ever be chosen. Inputs that are FIFOs are refused without blocking, and outputs
-// are checked without being created.
+// other file can ever be chosen. Outputs are checked without being created.
 TEST_F(ServeE2e, FilesThatCannotBeServedEndAtOnce) {
     test::WriteFile(Path("keep.bin"), test::Pattern(1000, 41));
     test::WriteFile(Path("bad.bin"), test::Pattern(1000, 42));
-    ASSERT_EQ(::mkfifo(Path("fifo.bin").c_str(), 0600), 0);
-    ASSERT_EQ(::mkfifo(Path("fifo.s19").c_str(), 0600), 0);
     struct Case {
         const char* function;
         std::string file;
@@ -299,9 +295,6 @@ TEST_F(ServeE2e, FilesThatCannotBeServedEndAtOnce) {
         {"icon-upload", Path("no/such/folder/x.vui"), kOut, "File could not be opened 3"},
         {"db-download", Path("missing.bin"), kOut, "Select Database!"},
         {"db-download", Path("bad.bin"), kErr, "box: Invalid Database!"},
-        {"db-download", Path("fifo.bin"), kOut, "Select Database!"},
-        {"app-download", Path("fifo.s19"), kErr, "box: S19 File Open Error!"},
-        {"icon-download", Path("fifo.bin"), kOut, "Select User Icon Data!"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.function) + " " + c.file);
@@ -447,6 +440,42 @@ TEST_P(ServeSignal, MidUploadKeepsTheOlderFileAndThePartialAndFails) {
 
 INSTANTIATE_TEST_SUITE_P(Signals, ServeSignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
                          [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+// The window, offscreen, ended by a signal once it serves: it ends as when closed (its
+// single-instance socket is taken down, which a killed process leaves behind), with 128 + the
+// signal, and a normal start leaves no folder of its own in $TMPDIR.
+TEST_F(ServeE2e, WindowEndsCleanlyOnSignalsAndLeavesNothingBehind) {
+    const std::string tmp = Path("tmp");
+    const std::string run = Path("run");
+    std::filesystem::create_directory(tmp);
+    std::filesystem::create_directory(run);
+    std::filesystem::permissions(run, std::filesystem::perms::owner_all);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", Path("config").c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    for (const int signo : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(sigabbrev_np(signo));
+        ChildProcess window;
+        ASSERT_TRUE(window.Start(VANTO_BINARY, {"--link", "tty:" + Path("remote")}));
+        // Serving: a request to the first page (no file chosen) is answered, so the event loop
+        // runs.
+        runner->Call([](SimulatedRemote& r) { r.StartDownload('3'); });
+        ASSERT_TRUE(runner->WaitUntil(
+            [](SimulatedRemote& r) { return !r.Busy() && r.Outcome() == RemoteOutcome::kRefused; },
+            kExchange))
+            << window.Transcript();
+        EXPECT_TRUE(std::filesystem::exists(run + "/vanto-remote-manager.instance"));
+        window.Signal(signo);
+        EXPECT_EQ(window.WaitExit(5s), 128 + signo) << window.Transcript();
+        EXPECT_FALSE(std::filesystem::exists(run + "/vanto-remote-manager.instance"));
+        EXPECT_TRUE(std::filesystem::is_empty(tmp));
+        runner->RenewRemote();
+    }
+    for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME"}) {
+        ::unsetenv(name);
+    }
+}
 
 // ---------------------------------------------------------------------------------------------
 

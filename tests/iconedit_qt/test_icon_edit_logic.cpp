@@ -8,6 +8,7 @@
 #include "icon_edit_test_support.h"
 #include "iconedit/icon_edit_controller.h"
 #include "iconedit/icon_edit_rules.h"
+#include "tools/faulty_file_system.h"
 
 namespace vanto::iconedit {
 namespace {
@@ -282,6 +283,48 @@ TEST_F(IconEditLogic, EmptySetSavesAsValidFile) {
     for (IconKind kind : {ICON_DEVICE, ICON_DEVSEL, ICON_KEY}) {
         for (int i = 0; i < IconSlotCount(kind); ++i) {
             EXPECT_FALSE(read.HasIcon(kind, i));
+        }
+    }
+}
+
+// Both of the editor's writers (OK saving the set, "Save" exporting an icon) over older files,
+// with every kind of failed write: the older file stays, the dialog stays open, and the warning
+// names the file and the system's reason.
+TEST_F(IconEditLogic, FailedWritesKeepTheOlderFileAndSayWhy) {
+    const std::string png = Png("d.png", 120, 80, 5);
+    const struct {
+        FileFault fault;
+        const char* reason;
+    } cases[] = {
+        {FileFault::kNoSpace, "No space left on device"},
+        {FileFault::kPermissionDenied, "Permission denied"},
+        {FileFault::kRenameFailed, "Invalid cross-device link"},
+        {FileFault::kSyncFailed, "Input/output error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        FaultyFileSystem faulty(c.fault, 100);
+        ScriptedUi faultyUi;
+        IconEditController editor(faultyUi, codec, random, faulty);
+        faultyUi.openAnswers = {std::nullopt, png};
+        editor.OnInitDialog({0, 0, 450, 487}, 21);
+        faultyUi.menuAnswers = {ID_ICON_OPEN};
+        editor.View()->OnIconCell(CellId(ICON_DEVICE, 0));
+        const std::vector<std::uint8_t> older = {1, 2, 3};
+        const std::string set = dir.Write("older.vui", older);
+        const std::string icon = dir.Write("older.png", older);
+
+        faultyUi.saveAnswers = {set, icon};
+        EXPECT_FALSE(editor.OnOK());
+        faultyUi.menuAnswers = {ID_ICON_SAVE};
+        editor.View()->OnIconCell(CellId(ICON_DEVICE, 0));
+        EXPECT_FALSE(editor.Result());
+        EXPECT_EQ(test::ReadAll(set), older);
+        EXPECT_EQ(test::ReadAll(icon), older);
+        ASSERT_EQ(faultyUi.warnings.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(faultyUi.warnings[i].text,
+                      "The file \"" + (i == 0 ? set : icon) + "\" could not be used.\n" + c.reason);
         }
     }
 }
