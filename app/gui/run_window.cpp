@@ -1,8 +1,11 @@
 #include "app/gui/run_window.h"
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
@@ -93,6 +96,23 @@ void ShowLinkNotice(CTavroApp& app, const std::string& text) {
     box->show();
 }
 
+// The settings file is read by QSettings with a blocking open: one that is not a regular file (a
+// FIFO would hang the start) is not used. The settings then live in a folder of this run only.
+void AvoidUnusableSettingsFile(std::optional<QTemporaryDir>& privateSettings) {
+    // Where QSettings keeps the user's settings; asking QSettings itself would open the file.
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                         QStringLiteral("/Local AppWizard-Generated Applications/Tavro.conf");
+    struct stat st {};
+    if (::stat(path.toLocal8Bit().constData(), &st) != 0 || S_ISREG(st.st_mode)) {
+        return;
+    }
+    std::fprintf(stderr,
+                 "vanto-remote-manager: %s: not a regular file; the stored settings are not used\n",
+                 path.toLocal8Bit().constData());
+    privateSettings.emplace();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, privateSettings->path());
+}
+
 }  // namespace
 
 int RunWindow(int argc, char** argv) {
@@ -101,6 +121,11 @@ int RunWindow(int argc, char** argv) {
     QApplication::setApplicationDisplayName(QStringLiteral("VANTO Remote Manager"));
     QApplication::setDesktopFileName(QStringLiteral("vanto-remote-manager"));
     QApplication::setWindowIcon(AppIcon());
+
+    // Only pictures and an unusable settings file need a folder of their own: a normal start
+    // creates nothing.
+    std::optional<QTemporaryDir> settingsDir;
+    AvoidUnusableSettingsFile(settingsDir);
 
     WindowArgs args;
     std::vector<std::string> words;
@@ -132,13 +157,13 @@ int RunWindow(int argc, char** argv) {
                      "N:FILE\n");
         return cli::kExitUsage;
     }
-    // Only pictures need a folder of their own: a normal start creates nothing.
-    std::optional<QTemporaryDir> settingsDir;
     CTavroApp app;
     CTavroApp::Options options;
     if (screenshots) {
         // Pictures never change the user's stored style.
-        settingsDir.emplace();
+        if (!settingsDir) {
+            settingsDir.emplace();
+        }
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir->path());
         options.singleInstance = false;
     }

@@ -3,6 +3,7 @@
 // unplug and replug, Ctrl-C, usage errors.
 #include <signal.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -443,7 +444,8 @@ INSTANTIATE_TEST_SUITE_P(Signals, ServeSignal, ::testing::Values(SIGINT, SIGTERM
 
 // The window, offscreen, ended by a signal once it serves: it ends as when closed (its
 // single-instance socket is taken down, which a killed process leaves behind), with 128 + the
-// signal, and a normal start leaves no folder of its own in $TMPDIR.
+// signal, and leaves no folder of its own in $TMPDIR. A settings file that is a FIFO does not
+// hang the start: it is not used.
 TEST_F(ServeE2e, WindowEndsCleanlyOnSignalsAndLeavesNothingBehind) {
     const std::string tmp = Path("tmp");
     const std::string run = Path("run");
@@ -454,8 +456,15 @@ TEST_F(ServeE2e, WindowEndsCleanlyOnSignalsAndLeavesNothingBehind) {
     ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", Path("config").c_str(), 1);
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::string settings = Path("config/Local AppWizard-Generated Applications/Tavro.conf");
     for (const int signo : {SIGTERM, SIGHUP, SIGINT}) {
         SCOPED_TRACE(sigabbrev_np(signo));
+        if (signo == SIGINT) {
+            std::filesystem::create_directories(
+                Path("config/Local AppWizard-Generated Applications"));
+            std::filesystem::remove(settings);
+            ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0);
+        }
         ChildProcess window;
         ASSERT_TRUE(window.Start(VANTO_BINARY, {"--link", "tty:" + Path("remote")}));
         // Serving: a request to the first page (no file chosen) is answered, so the event loop
@@ -470,6 +479,14 @@ TEST_F(ServeE2e, WindowEndsCleanlyOnSignalsAndLeavesNothingBehind) {
         EXPECT_EQ(window.WaitExit(5s), 128 + signo) << window.Transcript();
         EXPECT_FALSE(std::filesystem::exists(run + "/vanto-remote-manager.instance"));
         EXPECT_TRUE(std::filesystem::is_empty(tmp));
+        EXPECT_EQ(window
+                      .WaitText(kErr,
+                                "vanto-remote-manager: " + settings +
+                                    ": not a regular file; the stored settings are not used",
+                                0ms)
+                      .has_value(),
+                  signo == SIGINT)
+            << window.Transcript();
         runner->RenewRemote();
     }
     for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME"}) {
