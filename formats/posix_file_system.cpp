@@ -218,6 +218,7 @@ public:
         if (m_error.Failed() || m_fd < 0) {
             return Fail(m_error.Failed() ? m_error.code : EBADF);
         }
+        m_bSynced = false;
         if (!WriteAllAt(m_fd, offset, src, size, false)) {
             return Fail(errno);
         }
@@ -227,6 +228,9 @@ public:
     bool Sync() override {
         if (m_error.Failed() || m_fd < 0) {
             return Fail(m_error.Failed() ? m_error.code : EBADF);
+        }
+        if (m_bSynced) {
+            return true;
         }
         if (::fsync(m_fd) != 0) {
             return Fail(errno);
@@ -238,6 +242,7 @@ public:
         if (st.st_nlink == 0) {
             return Fail(ENOENT);  // removed, or its folder was
         }
+        m_bSynced = true;
         return true;
     }
 
@@ -254,12 +259,6 @@ public:
             return Fail(errno);
         }
         m_bCommitted = true;
-        // The new name reaches the disk with its directory.
-        const int dirFd = ::open(DirName(m_strTarget).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd >= 0) {
-            ::fsync(dirFd);
-            ::close(dirFd);
-        }
         return true;
     }
 
@@ -280,6 +279,7 @@ private:
     std::string m_strTemp;
     bool m_bKeep;
     bool m_bCommitted = false;
+    bool m_bSynced = false;  // nothing written since the last sync
     int m_nRegistration = -1;
     FileError m_error;
 };

@@ -30,7 +30,9 @@ std::uint32_t NameHash(const std::string& name) {
 std::string TempPrefix(const std::string& base) {
     char hash[16];
     std::snprintf(hash, sizeof hash, "%08x-", NameHash(base));
-    return "." + base.substr(0, kBaseBytes) + kMarker + hash;
+    std::string prefix(1, '.');
+    prefix.append(base, 0, kBaseBytes).append(kMarker).append(hash);
+    return prefix;
 }
 
 // Slots of the temporary files a signal handler removes: a flag and a path, written only while

@@ -262,6 +262,28 @@ TEST_F(UploadPagesTest, FailedWritesKeepTheOlderFileAndSayWhy) {
     }
 }
 
+// The folder of the output file removed during the upload: writes into the open file still
+// succeed, so the flush before the answer finds it gone; the upload is a failure, not "End of
+// Communication" with no file.
+TEST_F(UploadPagesTest, FolderRemovedMidUploadIsAFailure) {
+    const std::string folder = dir.Path("gone");
+    std::filesystem::create_directory(folder);
+    CUdBackupFormView page(form, fs);
+    page.OnInitialUpdate();
+    page.OnBrowseChosen(folder + "/backup.bin");
+    StoreHead(page.m_job, 1, 100, 2);
+    page.m_job.m_nBlockCount = 1;
+    Notify(page, TN_HEAD_RECEIVED);
+    std::filesystem::remove_all(folder);
+    SendBlock(page, 0, test::Pattern(100, 1));
+    EXPECT_EQ(Notify(page, TN_VERIFY_RECEIVED), kVerifyFailedReported);
+    Notify(page, TN_TRANSFER_END);
+    ASSERT_EQ(form.boxes.size(), 1u);
+    EXPECT_NE(form.boxes[0].find(folder + "/backup.bin: No such file or directory"),
+              std::string::npos)
+        << form.boxes[0];
+}
+
 // The remote announced more blocks than it sent before its end frame: the data cannot be whole,
 // so the upload is not completed and the remote is told so; what came is kept.
 TEST_F(UploadPagesTest, RemoteEndingEarlyIsNotCompleted) {
