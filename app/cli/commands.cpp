@@ -11,24 +11,25 @@
 namespace vanto::cli {
 namespace {
 
-CommandSpec WithRun(CommandSpec spec, std::function<int(const ParsedArgs&, CommandIo&)> run) {
-    spec.run = std::move(run);
-    return spec;
+CommandDescription WithRun(CommandDescription desc,
+                           std::function<int(const ParsedArgs&, CommandIo&)> run) {
+    desc.run = std::move(run);
+    return desc;
 }
 
 // The first one or two words of `args` that name a command, and how many words that took.
-const CommandSpec* FindCommand(const std::vector<std::string>& args, std::size_t& words) {
-    for (const CommandSpec& spec : Commands()) {
-        const std::size_t space = spec.name.find(' ');
+const CommandDescription* FindCommand(const std::vector<std::string>& args, std::size_t& words) {
+    for (const CommandDescription& desc : Commands()) {
+        const std::size_t space = desc.name.find(' ');
         if (space == std::string::npos) {
-            if (!args.empty() && args[0] == spec.name) {
+            if (!args.empty() && args[0] == desc.name) {
                 words = 1;
-                return &spec;
+                return &desc;
             }
-        } else if (args.size() >= 2 && args[0] == spec.name.substr(0, space) &&
-                   args[1] == spec.name.substr(space + 1)) {
+        } else if (args.size() >= 2 && args[0] == desc.name.substr(0, space) &&
+                   args[1] == desc.name.substr(space + 1)) {
             words = 2;
-            return &spec;
+            return &desc;
         }
     }
     return nullptr;
@@ -36,9 +37,9 @@ const CommandSpec* FindCommand(const std::vector<std::string>& args, std::size_t
 
 // The first word of a two-word command ("icons").
 bool IsCommandGroup(const std::string& word) {
-    for (const CommandSpec& spec : Commands()) {
-        const std::size_t space = spec.name.find(' ');
-        if (space != std::string::npos && spec.name.compare(0, space, word) == 0 &&
+    for (const CommandDescription& desc : Commands()) {
+        const std::size_t space = desc.name.find(' ');
+        if (space != std::string::npos && desc.name.compare(0, space, word) == 0 &&
             word.size() == space) {
             return true;
         }
@@ -67,8 +68,8 @@ void Print(std::ostream& os, const char* format, ...) {
     va_end(again);
 }
 
-const std::vector<CommandSpec>& Commands() {
-    static const std::vector<CommandSpec> commands = {
+const std::vector<CommandDescription>& Commands() {
+    static const std::vector<CommandDescription> commands = {
         WithRun(serve::ServeCommand(), RunServeCommand),
         {"image",
          "IN.s19",
@@ -118,8 +119,8 @@ const std::vector<CommandSpec>& Commands() {
 std::string OverviewHelp() {
     std::string text = CommandHelp(WindowCommand());
     text += "\nCommands (each with --help for its options):\n";
-    for (const CommandSpec& spec : Commands()) {
-        text += "  " + CommandSynopsis(spec) + "\n      " + spec.summary + "\n";
+    for (const CommandDescription& desc : Commands()) {
+        text += "  " + CommandSynopsis(desc) + "\n      " + desc.summary + "\n";
     }
     text += "  --help\n      This text.\n  --version\n      The product name and version.\n";
     text += "\nExit status: 0 success, 1 refused input, 2 usage error.\n";
@@ -139,8 +140,8 @@ std::optional<int> RunCommand(const std::vector<std::string>& args, CommandIo& i
         return kExitOk;
     }
     std::size_t words = 0;
-    const CommandSpec* spec = FindCommand(args, words);
-    if (spec == nullptr) {
+    const CommandDescription* desc = FindCommand(args, words);
+    if (desc == nullptr) {
         if (IsCommandGroup(args[0]) || (!args[0].empty() && args[0][0] != '-')) {
             io.err << "vanto-remote-manager: unknown command '" << args[0]
                    << (args.size() > 1 && IsCommandGroup(args[0]) ? " " + args[1] : "") << "'\n\n"
@@ -153,16 +154,16 @@ std::optional<int> RunCommand(const std::vector<std::string>& args, CommandIo& i
     std::string error;
     const std::vector<std::string> rest(args.begin() + static_cast<std::ptrdiff_t>(words),
                                         args.end());
-    if (!ParseCommandLine(*spec, rest, parsed, error)) {
-        io.err << "vanto-remote-manager " << spec->name << ": " << error << "\n\n"
-               << CommandHelp(*spec);
+    if (!ParseCommandLine(*desc, rest, parsed, error)) {
+        io.err << "vanto-remote-manager " << desc->name << ": " << error << "\n\n"
+               << CommandHelp(*desc);
         return kExitUsage;
     }
     if (parsed.Has("--help")) {
-        io.out << CommandHelp(*spec);
+        io.out << CommandHelp(*desc);
         return kExitOk;
     }
-    return spec->run(parsed, io);
+    return desc->run(parsed, io);
 }
 
 int RunServeCommand(const ParsedArgs& args, CommandIo& io) {

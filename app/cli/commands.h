@@ -12,7 +12,7 @@
 namespace vanto::cli {
 
 // Every sub-command, in the order the overview lists them.
-const std::vector<CommandSpec>& Commands();
+const std::vector<CommandDescription>& Commands();
 
 // Runs the sub-command `args` name (the words after the program's name) and gives its exit
 // status; nullopt when `args` name no sub-command, which starts the window. "--help" and

@@ -7,10 +7,10 @@ namespace {
 
 constexpr const char* kProgram = "vanto-remote-manager";
 
-const OptionSpec* FindOption(const CommandSpec& spec, const std::string& name) {
-    const auto it = std::find_if(spec.options.begin(), spec.options.end(),
-                                 [&](const OptionSpec& o) { return o.name == name; });
-    return it == spec.options.end() ? nullptr : &*it;
+const OptionDescription* FindOption(const CommandDescription& desc, const std::string& name) {
+    const auto it = std::find_if(desc.options.begin(), desc.options.end(),
+                                 [&](const OptionDescription& o) { return o.name == name; });
+    return it == desc.options.end() ? nullptr : &*it;
 }
 
 bool LooksLikeOption(const std::string& arg) {
@@ -30,7 +30,7 @@ const std::vector<std::string>& ParsedArgs::Values(const std::string& name) cons
     return it == m_values.end() ? kNone : it->second;
 }
 
-bool ParseCommandLine(const CommandSpec& spec, const std::vector<std::string>& args,
+bool ParseCommandLine(const CommandDescription& desc, const std::vector<std::string>& args,
                       ParsedArgs& parsed, std::string& error) {
     parsed = ParsedArgs();
     bool optionsEnded = false;
@@ -50,7 +50,7 @@ bool ParseCommandLine(const CommandSpec& spec, const std::vector<std::string>& a
         }
         const std::size_t equals = arg.find('=');
         const std::string name = arg.substr(0, equals);
-        const OptionSpec* option = FindOption(spec, name);
+        const OptionDescription* option = FindOption(desc, name);
         if (option == nullptr) {
             error = "unknown option '" + name + "'";
             return false;
@@ -78,36 +78,36 @@ bool ParseCommandLine(const CommandSpec& spec, const std::vector<std::string>& a
     if (parsed.Has("--help")) {
         return true;
     }
-    for (const std::string& name : spec.required) {
+    for (const std::string& name : desc.required) {
         if (!parsed.Has(name)) {
             error = name + " is missing";
             return false;
         }
     }
     const std::size_t n = parsed.m_operands.size();
-    if (n < spec.minOperands || n > spec.maxOperands) {
-        if (n > spec.maxOperands) {
-            error = "unexpected argument '" + parsed.m_operands[spec.maxOperands] + "'";
+    if (n < desc.minOperands || n > desc.maxOperands) {
+        if (n > desc.maxOperands) {
+            error = "unexpected argument '" + parsed.m_operands[desc.maxOperands] + "'";
         } else {
-            error = spec.operands.empty() ? "missing argument" : "needs " + spec.operands;
+            error = desc.operands.empty() ? "missing argument" : "needs " + desc.operands;
         }
         return false;
     }
     return true;
 }
 
-std::string CommandSynopsis(const CommandSpec& spec) {
-    std::string text = spec.name;
+std::string CommandSynopsis(const CommandDescription& desc) {
+    std::string text = desc.name;
     const auto add = [&text](const std::string& word) {
         if (!word.empty()) {
             text += text.empty() ? word : " " + word;
         }
     };
-    add(spec.operands);
+    add(desc.operands);
     bool optional = false;
-    for (const OptionSpec& o : spec.options) {
+    for (const OptionDescription& o : desc.options) {
         const bool required =
-            std::find(spec.required.begin(), spec.required.end(), o.name) != spec.required.end();
+            std::find(desc.required.begin(), desc.required.end(), o.name) != desc.required.end();
         if (required) {
             add(o.name + (o.valueName.empty() ? "" : " " + o.valueName));
         } else if (!o.help.empty()) {
@@ -120,18 +120,18 @@ std::string CommandSynopsis(const CommandSpec& spec) {
     return text;
 }
 
-std::string CommandHelp(const CommandSpec& spec) {
+std::string CommandHelp(const CommandDescription& desc) {
     std::string text = std::string("Usage: ") + kProgram;
-    const std::string synopsis = CommandSynopsis(spec);
+    const std::string synopsis = CommandSynopsis(desc);
     if (!synopsis.empty()) {
         text += " " + synopsis;
     }
     text += "\n";
-    if (!spec.summary.empty()) {
-        text += spec.summary + "\n";
+    if (!desc.summary.empty()) {
+        text += desc.summary + "\n";
     }
     std::string options;
-    for (const OptionSpec& o : spec.options) {
+    for (const OptionDescription& o : desc.options) {
         if (o.help.empty()) {
             continue;
         }
@@ -149,8 +149,8 @@ std::string CommandHelp(const CommandSpec& spec) {
     return text;
 }
 
-const CommandSpec& WindowCommand() {
-    static const CommandSpec spec{
+const CommandDescription& WindowCommand() {
+    static const CommandDescription desc{
         "",
         "",
         "Starts the window.",
@@ -167,7 +167,7 @@ const CommandSpec& WindowCommand() {
         nullptr,
         {},
     };
-    return spec;
+    return desc;
 }
 
 }  // namespace vanto::cli

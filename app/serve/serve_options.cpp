@@ -22,8 +22,8 @@ const char* FunctionName(int index) {
     return kFunctionNames[static_cast<std::size_t>(index)];
 }
 
-const cli::CommandSpec& ServeCommand() {
-    static const cli::CommandSpec spec{
+const cli::CommandDescription& ServeCommand() {
+    static const cli::CommandDescription desc{
         "serve",
         "",
         "Serves one function page without a window (message lines on stdout, boxes on stderr).",
@@ -45,7 +45,7 @@ const cli::CommandSpec& ServeCommand() {
         nullptr,
         {"--function", "--file"},
     };
-    return spec;
+    return desc;
 }
 
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& options,

@@ -23,7 +23,7 @@ struct ServeOptions {
 };
 
 // The options of `serve`, for the common parser and the help text.
-const cli::CommandSpec& ServeCommand();
+const cli::CommandDescription& ServeCommand();
 
 // Parses the arguments after "serve". False with a message in `error` on a usage error.
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& options,

@@ -138,15 +138,15 @@ TEST_F(CliTest, UsageErrorsAndHelpOfEveryCommand) {
         EXPECT_NE(err.str().find("Usage: vanto-remote-manager"), std::string::npos) << err.str();
         EXPECT_TRUE(out.str().empty());
     }
-    for (const CommandSpec& spec : Commands()) {
+    for (const CommandDescription& desc : Commands()) {
         std::vector<std::string> args;
-        std::istringstream words(spec.name);
+        std::istringstream words(desc.name);
         for (std::string word; words >> word;) {
             args.push_back(word);
         }
         args.push_back("--help");
-        EXPECT_EQ(Run(args), kExitOk) << spec.name;
-        EXPECT_EQ(out.str(), CommandHelp(spec));
+        EXPECT_EQ(Run(args), kExitOk) << desc.name;
+        EXPECT_EQ(out.str(), CommandHelp(desc));
     }
     EXPECT_EQ(Run({"--help"}), kExitOk);
     EXPECT_EQ(out.str(), OverviewHelp());
