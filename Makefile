@@ -2,14 +2,15 @@
 # make test   set up, build and run every test, then the same tests in a sanitizer build
 # make bench  set up, build and run the benchmarks
 # make package  build the Debian package build/vanto-remote-manager_VERSION_ARCH.deb
+# make fuzz-run  build the fuzz targets with clang and run each for 30 s
 JOBS ?= $(shell nproc)
 BUILD ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
 GEN := -G Ninja
 
-.PHONY: all setup build run test test-unit test-asan package package-test bench fuzz screenshots \
-	format clean install
+.PHONY: all setup build run test test-unit test-asan package package-test bench fuzz fuzz-run \
+	screenshots format clean install
 
 all: build
 
@@ -54,6 +55,10 @@ fuzz: setup
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 		-DVANTO_BUILD_FUZZ=ON -DVANTO_BUILD_APP=OFF -DVANTO_BUILD_TESTS=OFF
 	cmake --build build-fuzz -j $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS (30) each.
+fuzz-run: fuzz
+	./scripts/run-fuzzers.sh build-fuzz
 
 screenshots: build
 	./scripts/screenshots.sh $(BUILD)

@@ -1,12 +1,12 @@
 #include "iconedit/icon_edit_form_view.h"
 
 #include "iconedit/icon_edit_rules.h"
-#include "pages/file_io.h"
 
 namespace vanto::iconedit {
 
-CIconEditFormView::CIconEditFormView(IconEditUi& ui, const ImageCodec& codec, RandomSource& random)
-    : m_ui(ui), m_codec(codec), m_random(random), m_icons(std::make_unique<IconFile>()) {}
+CIconEditFormView::CIconEditFormView(IconEditUi& ui, const ImageCodec& codec, RandomSource& random,
+                                     FileSystem& fs)
+    : m_ui(ui), m_codec(codec), m_random(random), m_fs(fs), m_icons(std::make_unique<IconFile>()) {}
 
 void CIconEditFormView::OnInitialUpdate() {
     m_icons->ClearPayload();
@@ -58,24 +58,17 @@ void CIconEditFormView::OnIconOpen(const IconCell& cell) {
     if (!path) {
         return;
     }
-    std::string error;
-    const std::optional<std::int64_t> length = FileSize(*path, &error);
-    if (!length) {
-        ShowFileError(*path, error);
+    const IconPngFile file = ReadIconPngFile(m_fs, *path, cell.kind);
+    if (file.error) {
+        ShowFileError(*file.error);
         return;
     }
-    if (auto refusal = CheckIconFileSize(cell.kind, static_cast<std::uint64_t>(*length))) {
-        m_ui.ShowWarning(refusal->text, refusal->caption);
-        return;
-    }
-    ByteBuffer bytes;
-    if (!ReadWholeFile(*path, bytes, &error,
-                       static_cast<std::int64_t>(IconMaxPngSize(cell.kind)))) {
-        ShowFileError(*path, error);
+    if (file.refusal) {
+        m_ui.ShowWarning(file.refusal->text, file.refusal->caption);
         return;
     }
 
-    PlaceIconResult placed = PlaceIcon(*m_icons, cell.kind, cell.index, bytes, m_codec);
+    PlaceIconResult placed = PlaceIcon(*m_icons, cell.kind, cell.index, file.bytes, m_codec);
     if (placed.refusal) {
         m_ui.ShowWarning(placed.refusal->text, placed.refusal->caption);
         return;
@@ -97,9 +90,9 @@ void CIconEditFormView::OnIconSave(const IconCell& cell) {
     if (!path) {
         return;
     }
-    std::string error;
-    if (!WriteFileAtomically(*path, {m_icons->IconBytes(cell.kind, cell.index)}, &error)) {
-        ShowFileError(*path, error);
+    FileError error;
+    if (!WriteWholeFile(m_fs, *path, {m_icons->IconBytes(cell.kind, cell.index)}, &error)) {
+        ShowFileError(error);
     }
 }
 
@@ -116,7 +109,7 @@ void CIconEditFormView::OnIconDelete(const IconCell& cell) {
 }
 
 bool CIconEditFormView::LoadIconFile(const std::string& path) {
-    if (std::optional<IconMessage> refusal = m_icons->ReadIconFile(path)) {
+    if (std::optional<IconMessage> refusal = m_icons->ReadIconFile(m_fs, path)) {
         m_ui.ShowWarning(refusal->text, refusal->caption);
         return false;
     }
@@ -152,16 +145,17 @@ bool CIconEditFormView::SaveIconFile(const std::string& initialName) {
     if (!path) {
         return false;
     }
-    if (std::optional<std::string> error = m_icons->WriteIconFile(*path, m_random)) {
-        ShowFileError(*path, *error);
+    if (std::optional<FileError> error = m_icons->WriteIconFile(m_fs, *path, m_random)) {
+        ShowFileError(*error);
         return false;
     }
     m_strSavedPath = *path;
     return true;
 }
 
-void CIconEditFormView::ShowFileError(const std::string& path, const std::string& error) {
-    m_ui.ShowWarning("The file \"" + path + "\" could not be used.\n" + error, kFileErrorCaption);
+void CIconEditFormView::ShowFileError(const FileError& error) {
+    m_ui.ShowWarning("The file \"" + error.path + "\" could not be used.\n" + error.Reason(),
+                     kFileErrorCaption);
 }
 
 }  // namespace vanto::iconedit

@@ -15,7 +15,8 @@ namespace vanto::iconedit {
 
 class CIconEditFormView {
 public:
-    CIconEditFormView(IconEditUi& ui, const ImageCodec& codec, RandomSource& random);
+    CIconEditFormView(IconEditUi& ui, const ImageCodec& codec, RandomSource& random,
+                      FileSystem& fs);
 
     // Empties the set and shows every cell's empty picture.
     void OnInitialUpdate();
@@ -44,11 +45,12 @@ public:
 
 private:
     void ShowSlot(IconKind kind, int index);
-    void ShowFileError(const std::string& path, const std::string& error);
+    void ShowFileError(const FileError& error);
 
     IconEditUi& m_ui;
     const ImageCodec& m_codec;
     RandomSource& m_random;
+    FileSystem& m_fs;
     // The set (1 MiB payload and the header of the file being edited); zero at creation.
     std::unique_ptr<IconFile> m_icons;
     std::string m_strSavedPath;

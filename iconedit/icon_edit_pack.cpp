@@ -8,41 +8,11 @@
 #include <system_error>
 
 #include "iconedit/icon_edit_rules.h"
-#include "pages/file_io.h"
 
 namespace vanto::iconedit {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct PackArgs {
-    std::string dir;
-    std::string output;
-    std::string from;
-};
-
-std::optional<PackArgs> ParseArgs(const std::vector<std::string>& args) {
-    PackArgs parsed;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "-o" || word == "--from") {
-            if (i + 1 >= args.size() || args[i + 1].empty()) {
-                return std::nullopt;
-            }
-            (word == "-o" ? parsed.output : parsed.from) = args[++i];
-        } else if (!word.empty() && word[0] == '-') {
-            return std::nullopt;
-        } else if (parsed.dir.empty()) {
-            parsed.dir = word;
-        } else {
-            return std::nullopt;
-        }
-    }
-    if (parsed.dir.empty() || parsed.output.empty()) {
-        return std::nullopt;
-    }
-    return parsed;
-}
 
 void PrintMessage(std::ostream& err, const std::string& where, const IconMessage& message) {
     err << where << ": " << message.caption << "\n" << message.text << "\n";
@@ -51,26 +21,19 @@ void PrintMessage(std::ostream& err, const std::string& where, const IconMessage
 using SlotKey = std::pair<int, int>;  // kind, index
 
 // Reads one icon file and puts it into its slot. False (message printed) on any refusal.
-bool PackOne(IconFile& icons, IconKind kind, int index, const fs::path& path, bool hasOwnDevSel,
-             const ImageCodec& codec, std::ostream& err) {
+bool PackOne(FileSystem& files, IconFile& icons, IconKind kind, int index, const fs::path& path,
+             bool hasOwnDevSel, const ImageCodec& codec, std::ostream& err) {
     const std::string name = path.filename().string();
-    std::string error;
-    const std::optional<std::int64_t> length = FileSize(path.string(), &error);
-    if (!length) {
-        err << name << ": " << error << "\n";
+    const IconPngFile file = ReadIconPngFile(files, path.string(), kind);
+    if (file.error) {
+        err << name << ": " << file.error->Reason() << "\n";
         return false;
     }
-    if (auto refusal = CheckIconFileSize(kind, static_cast<std::uint64_t>(*length))) {
-        PrintMessage(err, name, *refusal);
+    if (file.refusal) {
+        PrintMessage(err, name, *file.refusal);
         return false;
     }
-    ByteBuffer bytes;
-    if (!ReadWholeFile(path.string(), bytes, &error,
-                       static_cast<std::int64_t>(IconMaxPngSize(kind)))) {
-        err << name << ": " << error << "\n";
-        return false;
-    }
-    const PlaceIconResult placed = PlaceIcon(icons, kind, index, bytes, codec);
+    const PlaceIconResult placed = PlaceIcon(icons, kind, index, file.bytes, codec);
     if (placed.refusal) {
         PrintMessage(err, name, *placed.refusal);
         return false;
@@ -112,22 +75,16 @@ std::string IconFileNameOf(IconKind kind, int index) {
            std::to_string(number) + ".png";
 }
 
-int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& codec,
-                     RandomSource& random, std::ostream& out, std::ostream& err) {
-    const std::optional<PackArgs> parsed = ParseArgs(args);
-    if (!parsed) {
-        err << "usage: " << kIconsPackUsage << "\n";
-        return kPackExitUsage;
-    }
-
+int PackIcons(const PackRequest& request, const ImageCodec& codec, RandomSource& random,
+              FileSystem& files, std::ostream& out, std::ostream& err) {
     // Gather the icon files first, so that a stray name refuses the folder before anything is
     // read. Names that look like icon names but stand for no slot are refused, not skipped.
-    std::map<SlotKey, fs::path> files;
+    std::map<SlotKey, fs::path> found;
     std::error_code ec;
-    fs::directory_iterator it(parsed->dir, ec);
+    fs::directory_iterator it(request.dir, ec);
     if (ec) {
-        err << parsed->dir << ": " << ec.message() << "\n";
-        return kPackExitRefused;
+        err << request.dir << ": " << ec.message() << "\n";
+        return 1;
     }
     for (; it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
@@ -141,53 +98,53 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
         if (!slot) {
             err << name << ": not an icon name (device-01.png..device-20.png, "
                 << "devsel-01.png..devsel-20.png, key-01.png..key-25.png)\n";
-            return kPackExitRefused;
+            return 1;
         }
-        files[{slot->kind, slot->index}] = it->path();
+        found[{slot->kind, slot->index}] = it->path();
     }
     if (ec) {
-        err << parsed->dir << ": " << ec.message() << "\n";
-        return kPackExitRefused;
+        err << request.dir << ": " << ec.message() << "\n";
+        return 1;
     }
 
     auto icons = std::make_unique<IconFile>();
-    if (!parsed->from.empty()) {
-        if (std::optional<IconMessage> refusal = icons->ReadIconFile(parsed->from)) {
-            PrintMessage(err, parsed->from, *refusal);
-            return kPackExitRefused;
+    if (!request.from.empty()) {
+        if (std::optional<IconMessage> refusal = icons->ReadIconFile(files, request.from)) {
+            PrintMessage(err, request.from, *refusal);
+            return 1;
         }
     }
 
     // A device icon first, then the device's own selection icon, which replaces the one made
     // from the device icon; then the keys.
     for (int index = 0; index < kDeviceCount; ++index) {
-        const auto device = files.find({ICON_DEVICE, index});
-        const auto devsel = files.find({ICON_DEVSEL, index});
-        const bool hasOwnDevSel = devsel != files.end();
-        if (device != files.end() &&
-            !PackOne(*icons, ICON_DEVICE, index, device->second, hasOwnDevSel, codec, err)) {
-            return kPackExitRefused;
+        const auto device = found.find({ICON_DEVICE, index});
+        const auto devsel = found.find({ICON_DEVSEL, index});
+        const bool hasOwnDevSel = devsel != found.end();
+        if (device != found.end() &&
+            !PackOne(files, *icons, ICON_DEVICE, index, device->second, hasOwnDevSel, codec, err)) {
+            return 1;
         }
         if (hasOwnDevSel &&
-            !PackOne(*icons, ICON_DEVSEL, index, devsel->second, false, codec, err)) {
-            return kPackExitRefused;
+            !PackOne(files, *icons, ICON_DEVSEL, index, devsel->second, false, codec, err)) {
+            return 1;
         }
     }
     for (int index = 0; index < kKeyCount; ++index) {
-        const auto key = files.find({ICON_KEY, index});
-        if (key != files.end() &&
-            !PackOne(*icons, ICON_KEY, index, key->second, false, codec, err)) {
-            return kPackExitRefused;
+        const auto key = found.find({ICON_KEY, index});
+        if (key != found.end() &&
+            !PackOne(files, *icons, ICON_KEY, index, key->second, false, codec, err)) {
+            return 1;
         }
     }
 
     if (const int device = icons->PrepareForSave(); device != 0) {
-        PrintMessage(err, parsed->output, IconFile::PairingMessage(device));
-        return kPackExitRefused;
+        PrintMessage(err, request.output, IconFile::PairingMessage(device));
+        return 1;
     }
-    if (std::optional<std::string> error = icons->WriteIconFile(parsed->output, random)) {
-        err << parsed->output << ": " << *error << "\n";
-        return kPackExitRefused;
+    if (std::optional<FileError> error = icons->WriteIconFile(files, request.output, random)) {
+        err << error->Text() << "\n";
+        return 1;
     }
 
     int devices = 0;
@@ -198,9 +155,9 @@ int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& cod
     for (int index = 0; index < kKeyCount; ++index) {
         keys += icons->HasIcon(ICON_KEY, index) ? 1 : 0;
     }
-    out << parsed->output << ": " << devices << " devices with their icons, " << keys
+    out << request.output << ": " << devices << " devices with their icons, " << keys
         << " key icons\n";
-    return kPackExitOk;
+    return 0;
 }
 
 }  // namespace vanto::iconedit

@@ -15,12 +15,6 @@
 
 namespace vanto::iconedit {
 
-constexpr int kPackExitOk = 0;
-constexpr int kPackExitRefused = 1;
-constexpr int kPackExitUsage = 2;
-
-inline constexpr const char* kIconsPackUsage = "icons pack DIR -o FILE.vui [--from FILE.vui]";
-
 // The slot an icon file name stands for ("device-03.png" -> ICON_DEVICE, 2). Nothing for names
 // that are not icon names or whose number is outside the kind's slots.
 struct IconFileName {
@@ -31,9 +25,16 @@ std::optional<IconFileName> ParseIconFileName(const std::string& name);
 // "device-03.png" for ICON_DEVICE, 2.
 std::string IconFileNameOf(IconKind kind, int index);
 
-// `args` are the words after "pack". Messages go to `out` (what was written) and `err`
-// (refusals, as "NAME: caption" followed by the text). Returns a kPackExit code.
-int RunIconsPackWith(const std::vector<std::string>& args, const ImageCodec& codec,
-                     RandomSource& random, std::ostream& out, std::ostream& err);
+struct PackRequest {
+    std::string dir;     // the folder of PNG files
+    std::string output;  // the user icon file to write
+    std::string from;    // a user icon file to start from; empty for an empty set
+};
+
+// Packs as `request` says. Files are read and written through `files`. Messages go to `out`
+// (what was written) and `err` (refusals, as "NAME: caption" followed by the text). Returns 0
+// when the file was written, 1 when anything was refused.
+int PackIcons(const PackRequest& request, const ImageCodec& codec, RandomSource& random,
+              FileSystem& files, std::ostream& out, std::ostream& err);
 
 }  // namespace vanto::iconedit

@@ -1,5 +1,7 @@
 #include "iconedit/icon_edit_rules.h"
 
+#include <cerrno>
+#include <memory>
 #include <string_view>
 
 #include "iconedit/icon_edit_cells.h"
@@ -49,6 +51,27 @@ IconMessage ImageSizeMessage(IconKind kind, int width, int height) {
             break;
     }
     return {FormatText(text, {width, height}), caption};
+}
+
+IconPngFile ReadIconPngFile(FileSystem& fs, const std::string& path, IconKind kind) {
+    IconPngFile result;
+    FileError error;
+    const std::unique_ptr<InputFile> file = fs.OpenRead(path, &error);
+    if (!file) {
+        result.error = error;
+        return result;
+    }
+    const std::int64_t length = file->Length();
+    if (auto refusal = CheckIconFileSize(kind, static_cast<std::uint64_t>(length))) {
+        result.refusal = std::move(refusal);
+        return result;
+    }
+    result.bytes.resize(static_cast<std::size_t>(length));
+    if (!file->ReadAt(0, result.bytes.data(), result.bytes.size())) {
+        result.error = FileError{path, errno != 0 ? errno : EIO, {}};
+        result.bytes.clear();
+    }
+    return result;
 }
 
 PlaceIconResult PlaceIcon(IconFile& icons, IconKind kind, int index,

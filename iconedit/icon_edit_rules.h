@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "iconedit/icon_file.h"
 #include "iconedit/image_codec.h"
@@ -43,6 +44,15 @@ std::string FormatText(const char* format, std::initializer_list<long long> numb
 
 // "Invalid file size!" when a file of `length` bytes plus the 4-byte length word exceeds the slot.
 std::optional<IconMessage> CheckIconFileSize(IconKind kind, std::uint64_t length);
+
+// A PNG file read for a slot of `kind`: refused by its size before anything is read, or failed to
+// read, or its bytes.
+struct IconPngFile {
+    std::optional<IconMessage> refusal;
+    std::optional<FileError> error;
+    std::vector<std::uint8_t> bytes;
+};
+IconPngFile ReadIconPngFile(FileSystem& fs, const std::string& path, IconKind kind);
 // The picture size refusal of `kind` for a picture of width x height (0 x 0: no picture).
 IconMessage ImageSizeMessage(IconKind kind, int width, int height);
 

@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "pages/crc16.h"
-#include "pages/file_io.h"
+#include "formats/crc16.h"
 
 namespace vanto {
 namespace {
@@ -197,8 +196,7 @@ bool IconFile::SetIcon(IconKind kind, int index, const std::uint8_t* png, std::s
     WriteLe32(slot, static_cast<std::uint32_t>(length));
     if (length > 0)
         std::memcpy(slot + 4, png, length);
-    CrcSelect(2);
-    const std::uint16_t crc = CrcCompute(png, static_cast<std::int32_t>(length));
+    const std::uint16_t crc = CrcCompute(CrcSelect(2), png, static_cast<std::int32_t>(length));
     std::uint8_t* rec = m_payload.data() + IconRecordOffset(kind, index);
     WriteLe32(rec, ICON_RECORD_MAGIC);
     WriteLe16(rec + 4, static_cast<std::uint16_t>(length));
@@ -247,8 +245,8 @@ int IconFile::PrepareForSave() {
     WriteLe32(p + kCountsOffset, devices);
     WriteLe32(p + kCountsOffset + 4, devices);
     WriteLe32(p + kCountsOffset + 8, keys);
-    CrcSelect(2);
-    WriteLe16(p + 6, CrcCompute(p + 8, static_cast<std::int32_t>(kIconDirectorySize - 8)));
+    WriteLe16(p + 6,
+              CrcCompute(CrcSelect(2), p + 8, static_cast<std::int32_t>(kIconDirectorySize - 8)));
     WriteLe32(p, DIRECTORY_MAGIC);
     WriteLe16(p + 4, static_cast<std::uint16_t>(kIconDirectorySize));
     return 0;
@@ -264,9 +262,8 @@ std::optional<std::vector<std::uint8_t>> IconFile::BuildIconFileBytes(RandomSour
         return std::nullopt;
     ImageHeader header = m_header;
     std::uint8_t* h = header.bytes().data();
-    CrcSelect(2);
     const std::uint16_t c =
-        CrcCompute(m_payload.data(), static_cast<std::int32_t>(kIconPayloadSize));
+        CrcCompute(CrcSelect(2), m_payload.data(), static_cast<std::int32_t>(kIconPayloadSize));
     h[kCheckWordOffset + 0] = static_cast<std::uint8_t>(c >> 8);
     h[kCheckWordOffset + 1] = static_cast<std::uint8_t>(c);
     h[kCheckWordOffset + 2] = 0;
@@ -290,13 +287,14 @@ std::optional<std::vector<std::uint8_t>> IconFile::BuildIconFileBytes(RandomSour
     return file;
 }
 
-std::optional<std::string> IconFile::WriteIconFile(const std::string& path, RandomSource& random) {
+std::optional<FileError> IconFile::WriteIconFile(FileSystem& fs, const std::string& path,
+                                                 RandomSource& random) {
     const ImageHeader before = m_header;
     auto file = BuildIconFileBytes(random);
     if (!file)
-        return std::string("The random source failed: ") + std::strerror(errno);
-    std::string error;
-    if (!WriteFileAtomically(path, {std::span<const std::uint8_t>(*file)}, &error)) {
+        return FileError{path, errno != 0 ? errno : EIO, "the random source failed"};
+    FileError error;
+    if (!WriteWholeFile(fs, path, {std::span<const std::uint8_t>(*file)}, &error)) {
         m_header = before;
         return error;
     }
@@ -319,20 +317,22 @@ std::optional<IconMessage> IconFile::ReadIconFileBytes(const std::uint8_t* data,
     return std::nullopt;
 }
 
-std::optional<IconMessage> IconFile::ReadIconFile(const std::string& path) {
-    std::string error;
-    const auto size = FileSize(path, &error);
-    if (!size)
-        return IconMessage{error, kInvalidIconFileCaption};
-    if (*size != static_cast<std::int64_t>(kIconFileLength)) {
+std::optional<IconMessage> IconFile::ReadIconFile(FileSystem& fs, const std::string& path) {
+    FileError error;
+    const std::unique_ptr<InputFile> input = fs.OpenRead(path, &error);
+    if (!input)
+        return IconMessage{error.Text(), kInvalidIconFileCaption};
+    const std::int64_t size = input->Length();
+    if (size != static_cast<std::int64_t>(kIconFileLength)) {
         // Refused on its length alone; nothing is read.
         return IconMessage{Format(kIconFileSizeText, static_cast<long long>(kIconFileLength),
-                                  static_cast<long long>(*size)),
+                                  static_cast<long long>(size)),
                            kInvalidIconFileCaption};
     }
-    ByteBuffer file;
-    if (!ReadWholeFile(path, file, &error, kIconFileLength)) {
-        return IconMessage{error, kInvalidIconFileCaption};
+    std::vector<std::uint8_t> file(kIconFileLength);
+    if (!input->ReadAt(0, file.data(), file.size())) {
+        return IconMessage{FileError{path, errno != 0 ? errno : EIO, {}}.Text(),
+                           kInvalidIconFileCaption};
     }
     return ReadIconFileBytes(file.data(), file.size());
 }

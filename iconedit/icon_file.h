@@ -30,7 +30,8 @@
 #include <string>
 #include <vector>
 
-#include "pages/image_header.h"
+#include "formats/file_system.h"
+#include "formats/image_header.h"
 
 namespace vanto {
 
@@ -146,16 +147,18 @@ public:
     // The message for a PrepareForSave failure at `device`.
     static IconMessage PairingMessage(int device);
 
-    // Writes header and scrambled payload to `path` (temp file + rename). Returns nullopt on
-    // success, else the platform's error text. Updates the kept header (CheckWord, tags, seed).
-    std::optional<std::string> WriteIconFile(const std::string& path, RandomSource& random);
+    // Writes header and scrambled payload as the new content of `path`. Returns nullopt on
+    // success, else why it failed (the file is then as it was). Updates the kept header
+    // (CheckWord, tags, seed).
+    std::optional<FileError> WriteIconFile(FileSystem& fs, const std::string& path,
+                                           RandomSource& random);
     // The file image WriteIconFile writes (header + scrambled payload), for tools and tests.
     std::optional<std::vector<std::uint8_t>> BuildIconFileBytes(RandomSource& random);
 
     // Reads a user icon file. Returns nullopt on success (payload and header replaced), else the
     // message to show; on failure the set and header are unchanged. A file that cannot be opened
-    // gives the platform's error text with the caption kInvalidIconFileCaption.
-    std::optional<IconMessage> ReadIconFile(const std::string& path);
+    // gives the system's reason with the caption kInvalidIconFileCaption.
+    std::optional<IconMessage> ReadIconFile(FileSystem& fs, const std::string& path);
     // The same checks over a file image already in memory.
     std::optional<IconMessage> ReadIconFileBytes(const std::uint8_t* data, std::size_t size);
 

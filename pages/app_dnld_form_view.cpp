@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "pages/file_loader.h"
-#include "pages/srecord.h"
+#include "formats/file_loader.h"
+#include "formats/srecord.h"
 
 namespace vanto {
 
@@ -12,7 +12,7 @@ void CAppDnldFormView::OnInitialUpdate() {
 }
 
 bool CAppDnldFormView::LoadImage() {
-    const LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, 0, kMaxTextBytes, false,
+    const LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, 0, kMaxTextBytes, nullptr,
                                      [this] { ReleaseUnsharedData(); });
     const char* box = nullptr;
     switch (file.status) {

@@ -2,7 +2,7 @@
 // CAppDnldFormView: the application download page. The chosen .s19 file is converted into an
 // application image in memory, checked, and offered to the remote's requests '0' to '9'.
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/kv_mgr_form_view.h"
 
 namespace vanto {

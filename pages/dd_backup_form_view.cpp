@@ -11,22 +11,24 @@ void CDDBackupFormView::OnInitialUpdate() {
 
 void CDDBackupFormView::HandleFileText(const std::string& text) {
     m_job.m_strFilePath = text;
+    // No request is served until the name is settled: the overwrite question may be open.
+    m_job.m_bFileReady = 0;
     int cause = kCauseNone;
-    switch (CheckOutputPath(m_fs, m_form, text, &cause)) {
+    const OutputCheck check = CheckOutputPath(m_fs, m_form, text, &cause);
+    m_bConfirmedReady = check == OutputCheck::kWritable ? 1 : 0;
+    switch (check) {
         case OutputCheck::kEmptyName:
-            m_job.m_bFileReady = 0;
             return;
         case OutputCheck::kOverwriteRefused:
             // The emptied edit runs this check again on the empty name.
             m_job.m_strFilePath.clear();
             SetFileText("");
-            m_job.m_bFileReady = 0;
             return;
         case OutputCheck::kOpenFailed:
             SetMessage(0, OpenFailedText(cause));
-            m_job.m_bFileReady = 0;
             return;
         case OutputCheck::kWritable:
+            m_strConfirmedPath = text;
             m_job.m_bFileReady = 1;
             SetMessage(0, kReadyText);
             return;
@@ -40,16 +42,18 @@ void CDDBackupFormView::OnEditClicked() {
 
 long CDDBackupFormView::OnPageNotify(int code, std::intptr_t lParam) {
     const auto head = [this]() -> std::optional<UploadHead> {
-        if (m_job.m_bFileReady != 1) {
+        // The upload goes to the last name that passed the check.
+        if (m_bConfirmedReady != 1) {
             return std::nullopt;
         }
-        std::optional<ImageHeader> header = BuildUploadHeader(ImageKind::UserIcon, m_job);
+        std::optional<ImageHeader> header =
+            BuildUploadHeader(ImageKind::UserIcon, UploadHeadValuesOf(m_job));
         if (!header) {
             return std::nullopt;
         }
-        return UploadHead{m_job.m_strFilePath, *header};
+        return UploadHead{m_strConfirmedPath, *header};
     };
-    return HandleUploadNotify(code, lParam, m_upload, m_fs, m_form, head);
+    return HandleUploadNotify(code, lParam, m_upload, m_fs, m_form, m_job, kDataName, head);
 }
 
 }  // namespace vanto

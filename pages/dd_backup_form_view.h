@@ -4,7 +4,7 @@
 // blocks and, once the data were verified, the completion mark. "Edit" opens the icon editor on
 // the named file; its result does not change the page.
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/kv_mgr_form_view.h"
 #include "pages/upload_target.h"
 
@@ -14,6 +14,7 @@ class CDDBackupFormView final : public CKvMgrFormView {
 public:
     static constexpr const char* kInitialMessage = "Select the user icon to save.";
     static constexpr const char* kReadyText = "User Icon Data Ready!";
+    static constexpr const char* kDataName = "User icon data";
 
     CDDBackupFormView(PageForm& form, FileSystem& fs, IconEditorRunner& editor)
         : CKvMgrFormView(form), m_fs(fs), m_editor(editor) {}
@@ -33,6 +34,9 @@ protected:
 private:
     FileSystem& m_fs;
     IconEditorRunner& m_editor;
+    // The last name that passed the output file check, and whether the last check passed.
+    std::string m_strConfirmedPath;
+    std::uint8_t m_bConfirmedReady = 0;
     UploadTarget m_upload;
 };
 

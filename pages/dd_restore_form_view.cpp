@@ -1,6 +1,6 @@
 #include "pages/dd_restore_form_view.h"
 
-#include "pages/file_loader.h"
+#include "formats/file_loader.h"
 
 namespace vanto {
 
@@ -33,7 +33,7 @@ bool CDDRestoreFormView::AdoptIconFile(LoadedFile& file) {
 
 void CDDRestoreFormView::HandleFileText(const std::string& text) {
     m_job.m_strFilePath = text;
-    LoadedFile file = LoadFile(m_fs, text, kImageHeaderSize, kMaxTransferBytes, false,
+    LoadedFile file = LoadFile(m_fs, text, kImageHeaderSize, kMaxTransferBytes, nullptr,
                                [this] { ReleaseUnsharedData(); });
     switch (file.status) {
         case LoadStatus::kOk:
@@ -75,7 +75,7 @@ long CDDRestoreFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
     }
     m_job.m_bFileReady = 0;
     LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, kImageHeaderSize, kMaxTransferBytes,
-                               false, [this] { ReleaseUnsharedData(); });
+                               nullptr, [this] { ReleaseUnsharedData(); });
     if (file.status == LoadStatus::kOpenFailed) {
         return 0;
     }

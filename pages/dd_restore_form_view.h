@@ -3,9 +3,9 @@
 // icon header checked, and its payload offered to the remote's request 'V'. "Edit" opens the icon
 // editor on the file and takes the file it wrote.
 
-#include "pages/file_loader.h"
-#include "pages/file_system.h"
-#include "pages/image_header.h"
+#include "formats/file_loader.h"
+#include "formats/file_system.h"
+#include "formats/image_header.h"
 #include "pages/kv_mgr_form_view.h"
 
 namespace vanto {

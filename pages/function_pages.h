@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/kv_mgr_form_view.h"
 #include "pages/page_form.h"
 

@@ -4,6 +4,17 @@
 
 namespace vanto {
 
+UploadHeadValues UploadHeadValuesOf(const TransferJob& job) {
+    UploadHeadValues head;
+    head.headParam1 = job.m_dwHeadParam1;
+    head.headParam2 = job.m_dwHeadParam2;
+    head.headParam3 = job.m_dwHeadParam3;
+    head.devParam1 = job.m_dwDevParam1;
+    head.devParam2 = job.m_dwDevParam2;
+    head.names = job.m_szHeadName;
+    return head;
+}
+
 long CKvMgrFormView::OnTransferNotify(int code, std::intptr_t lParam) {
     switch (code) {
         case TN_SET_MESSAGE:

@@ -11,10 +11,25 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/bytes.h"
+#include "formats/file_loader.h"
+#include "formats/image_header.h"
 #include "pages/page_form.h"
 #include "protocol/transfer_notify.h"
 
 namespace vanto {
+
+static_assert(kMaxImageBytes == kMaxTransferBytes, "a file image is sent as one transfer");
+
+// A body sink that XORs the XOR word checksum of each piece into `sum`.
+inline BodyPieceSink ChecksumInto(std::uint16_t& sum) {
+    return [&sum](const std::uint8_t* piece, std::size_t size) {
+        sum ^= XorWordChecksum(piece, size);
+    };
+}
+
+// The head values an upload's file header takes from the job.
+UploadHeadValues UploadHeadValuesOf(const TransferJob& job);
 
 class CKvMgrFormView : public TransferPage {
 public:

@@ -7,18 +7,14 @@ OutputCheck CheckOutputPath(FileSystem& fs, PageForm& form, const std::string& p
     if (path.empty()) {
         return OutputCheck::kEmptyName;
     }
-    OutputOpen how = OutputOpen::kCreate;
-    if (fs.Exists(path)) {
-        if (!form.AskOkCancel(kOverwriteQuestion)) {
-            return OutputCheck::kOverwriteRefused;
-        }
-        how = OutputOpen::kWriteExisting;
+    if (fs.Exists(path) && !form.AskOkCancel(kOverwriteQuestion)) {
+        return OutputCheck::kOverwriteRefused;
     }
-    auto file = fs.OpenWrite(path, how, cause);
-    if (!file) {
+    FileError error;
+    if (!fs.CheckWritable(path, &error)) {
+        *cause = OutputOpenCause(error);
         return OutputCheck::kOpenFailed;
     }
-    file->Close();
     return OutputCheck::kWritable;
 }
 

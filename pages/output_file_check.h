@@ -1,11 +1,11 @@
 #pragma once
 // The first part of an upload page's CheckOutputFile: may the named file be written? An existing
-// file is only overwritten after the user said OK, and is then opened without changing its
-// content; a new name is created empty at once. The file is closed again straight away.
+// file is only replaced after the user said OK. Nothing is created or changed by the check: the
+// upload itself writes beside the file and replaces it only when the upload completed.
 
 #include <string>
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/page_form.h"
 
 namespace vanto {

@@ -1,7 +1,7 @@
 #include "pages/rdb_dnld_form_view.h"
 
-#include "pages/file_loader.h"
-#include "pages/image_header.h"
+#include "formats/file_loader.h"
+#include "formats/image_header.h"
 
 namespace vanto {
 namespace {
@@ -20,8 +20,9 @@ void CRdbDnldFormView::OnInitialUpdate() {
 
 void CRdbDnldFormView::HandleFileText(const std::string& text) {
     m_job.m_strFilePath = text;
-    const LoadedFile file =
-        LoadFile(m_fs, text, 0, kMaxTransferBytes, true, [this] { ReleaseUnsharedData(); });
+    std::uint16_t checksum = 0;
+    const LoadedFile file = LoadFile(m_fs, text, 0, kMaxTransferBytes, ChecksumInto(checksum),
+                                     [this] { ReleaseUnsharedData(); });
     if (file.status == LoadStatus::kOpenFailed || file.status == LoadStatus::kReadFailed) {
         if (text.empty()) {
             return;
@@ -30,7 +31,7 @@ void CRdbDnldFormView::HandleFileText(const std::string& text) {
         return;
     }
     if (IsDatabase(file)) {
-        SetDownloadData(file.body, file.bodyChecksum);
+        SetDownloadData(file.body, checksum);
         m_job.m_bFileReady = 1;
         SetMessage(0, kReadyText);
         return;
@@ -49,13 +50,14 @@ long CRdbDnldFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
         return 0;
     }
     m_job.m_bFileReady = 0;
-    const LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, 0, kMaxTransferBytes, true,
-                                     [this] { ReleaseUnsharedData(); });
+    std::uint16_t checksum = 0;
+    const LoadedFile file = LoadFile(m_fs, m_job.m_strFilePath, 0, kMaxTransferBytes,
+                                     ChecksumInto(checksum), [this] { ReleaseUnsharedData(); });
     if (file.status == LoadStatus::kOpenFailed) {
         return 0;
     }
     if (IsDatabase(file)) {
-        SetDownloadData(file.body, file.bodyChecksum);
+        SetDownloadData(file.body, checksum);
         m_job.m_bFileReady = 1;
     } else {
         ReleaseData();

@@ -2,7 +2,7 @@
 // CRdbDnldFormView: the database download page. The chosen file is read whole, its database
 // header checked, and it is offered unchanged to the remote's request 'P'.
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/kv_mgr_form_view.h"
 
 namespace vanto {

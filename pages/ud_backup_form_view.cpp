@@ -9,6 +9,7 @@ namespace {
 constexpr const char* kInitialText[2] = {"Select the user data to save.",
                                          "Select the device data to save."};
 constexpr const char* kReadyText[2] = {"User Data Ready!", "Device Data Ready!"};
+constexpr const char* kDataName[2] = {"User data", "Device data"};
 
 }  // namespace
 
@@ -23,6 +24,8 @@ void CUdBackupFormView::OnInitialUpdate() {
 bool CUdBackupFormView::CheckOutputFile() {
     const int mode = m_nMode;
     m_job.m_strFilePath = FileText(mode);
+    // No request is served until the name is settled: the overwrite question may be open.
+    m_job.m_bFileReady = 0;
     int cause = kCauseNone;
     switch (CheckOutputPath(m_fs, m_form, m_job.m_strFilePath, &cause)) {
         case OutputCheck::kEmptyName:
@@ -63,18 +66,21 @@ void CUdBackupFormView::OnModeChanged(int mode) {
 
 long CUdBackupFormView::OnPageNotify(int code, std::intptr_t lParam) {
     const auto head = [this]() -> std::optional<UploadHead> {
+        // The upload goes to the last name of the mode that passed the check.
         const int mode = m_nMode;
+        m_nUploadMode = mode;
         if (m_bModeReady[mode] != 1) {
             return std::nullopt;
         }
         const ImageKind kind = mode == kUserDataMode ? ImageKind::UserData : ImageKind::OneDevice;
-        std::optional<ImageHeader> header = BuildUploadHeader(kind, m_job);
+        std::optional<ImageHeader> header = BuildUploadHeader(kind, UploadHeadValuesOf(m_job));
         if (!header) {
             return std::nullopt;
         }
         return UploadHead{m_strModePath[mode], *header};
     };
-    return HandleUploadNotify(code, lParam, m_upload, m_fs, m_form, head);
+    return HandleUploadNotify(code, lParam, m_upload, m_fs, m_form, m_job, kDataName[m_nUploadMode],
+                              head);
 }
 
 }  // namespace vanto

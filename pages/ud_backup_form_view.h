@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/kv_mgr_form_view.h"
 #include "pages/upload_target.h"
 
@@ -43,6 +43,8 @@ private:
     std::array<std::string, 2> m_strModePath;    // m_strUserDataPath, m_strDevDataPath
     std::array<std::uint8_t, 2> m_bModeReady{};  // m_bUserDataReady, m_bDevDataReady
     int m_nMode = kUserDataMode;
+    // The mode of the running (or last) upload.
+    int m_nUploadMode = kUserDataMode;
     UploadTarget m_upload;
 };
 

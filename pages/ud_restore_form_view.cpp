@@ -41,14 +41,15 @@ LoadStatus CUdRestoreFormView::ReadModeFile(int mode) {
             data.payload.reset();
         }
     };
-    LoadedFile file =
-        LoadFile(m_fs, data.path, kImageHeaderSize, kMaxTransferBytes, true, releaseUnshared);
+    std::uint16_t checksum = 0;
+    LoadedFile file = LoadFile(m_fs, data.path, kImageHeaderSize, kMaxTransferBytes,
+                               ChecksumInto(checksum), releaseUnshared);
     if (file.status == LoadStatus::kOk) {
         data.header = ImageHeader::FromBytes(file.head.data(), file.head.size());
         data.headerLength = file.head.size();
         data.size = static_cast<std::uint32_t>(file.body->size());
         data.payload = std::move(file.body);
-        data.checksum = file.bodyChecksum;
+        data.checksum = checksum;
     }
     return file.status;
 }

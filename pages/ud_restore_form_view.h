@@ -5,9 +5,9 @@
 
 #include <array>
 
-#include "pages/file_loader.h"
-#include "pages/file_system.h"
-#include "pages/image_header.h"
+#include "formats/file_loader.h"
+#include "formats/file_system.h"
+#include "formats/image_header.h"
 #include "pages/kv_mgr_form_view.h"
 
 namespace vanto {

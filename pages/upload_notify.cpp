@@ -3,9 +3,35 @@
 #include "protocol/transfer_notify.h"
 
 namespace vanto {
+namespace {
+
+std::string KeptNote(const std::string& keptPath) {
+    return keptPath.empty() ? std::string() : "\nWhat arrived is kept in " + keptPath + ".";
+}
+
+}  // namespace
+
+std::string UploadWriteFailedText(const char* dataName, const FileError& error,
+                                  const std::string& keptPath) {
+    return std::string(dataName) + " could not be written to the file!\n" + error.Text() +
+           KeptNote(keptPath);
+}
+
+std::string UploadIncompleteText(const char* dataName, int arrived, int announced,
+                                 const std::string& keptPath) {
+    return std::string(dataName) +
+           " received from remote control is incomplete: " + std::to_string(arrived) + " of " +
+           std::to_string(announced) + " blocks!" + KeptNote(keptPath);
+}
+
+std::string UploadNoFileText(const char* dataName) {
+    return std::string(dataName) +
+           " received from remote control was not written: no output file was ready!";
+}
 
 long HandleUploadNotify(int code, std::intptr_t lParam, UploadTarget& target, FileSystem& fs,
-                        PageForm& form, const std::function<std::optional<UploadHead>()>& head) {
+                        PageForm& form, const TransferJob& job, const char* dataName,
+                        const std::function<std::optional<UploadHead>()>& head) {
     switch (code) {
         case TN_HEAD_RECEIVED:
             if (const std::optional<UploadHead> h = head()) {
@@ -20,15 +46,46 @@ long HandleUploadNotify(int code, std::intptr_t lParam, UploadTarget& target, Fi
             }
             return 0;
         case TN_VERIFY_RECEIVED:
-            return target.IsSound() ? 0 : 1;
+            switch (target.Verify(job.m_nBlockCount)) {
+                case UploadVerdict::kSound:
+                    return kVerifyAcceptable;
+                case UploadVerdict::kNoFile:
+                    target.m_strReport = UploadNoFileText(dataName);
+                    break;
+                case UploadVerdict::kWriteFailed:
+                    target.m_strReport =
+                        UploadWriteFailedText(dataName, target.Error(), target.KeptPath());
+                    target.m_bErrorReported = true;
+                    break;
+                case UploadVerdict::kIncomplete:
+                    target.m_strReport =
+                        UploadIncompleteText(dataName, target.BlocksArrived(),
+                                             target.BlocksAnnounced(), target.KeptPath());
+                    break;
+            }
+            return kVerifyFailedReported;
         case TN_RECEIVE_COMPLETE:
-            if (target.IsOpen() && !target.WriteCompleteMark()) {
-                form.ShowMessageBox(kCompleteMarkFailedText);
+            if (target.IsOpen() && !target.Complete()) {
+                target.m_strReport =
+                    UploadWriteFailedText(dataName, target.Error(), target.KeptPath());
+                target.m_bErrorReported = true;
             }
             return 0;
-        case TN_TRANSFER_END:
+        case TN_TRANSFER_END: {
             target.Close();
+            // A write that failed in an upload cut short is reported here.
+            if (target.m_strReport.empty() && target.Error().Failed() && !target.m_bErrorReported) {
+                target.m_strReport =
+                    UploadWriteFailedText(dataName, target.Error(), target.KeptPath());
+            }
+            target.m_bErrorReported = target.m_bErrorReported || target.Error().Failed();
+            std::string report;
+            report.swap(target.m_strReport);
+            if (!report.empty()) {
+                form.ShowMessageBox(report);
+            }
             return 0;
+        }
         default:
             return 0;
     }

@@ -570,6 +570,7 @@ void TransferEngine::OnEndFrame() {
         const long verdict = Notify(m_pJobView, TN_VERIFY_RECEIVED);
         m_nRxLen = 0;
         m_nSendStep = verdict == 0 ? SS_UPLOAD_OK : SS_UPLOAD_CORRUPT;
+        m_bPageReportsCorrupt = verdict == kVerifyFailedReported;
     } else {
         m_nSendStep = SS_SEND_NAK;
         m_nRxLen = 0;
@@ -753,7 +754,7 @@ void TransferEngine::RunSendStep() {
             m_nSendStep = SS_UPLOAD_CLOSED;
             m_nRxState = RX_WAIT_START;
             // The box holds the engine: calls that come while it is open are queued.
-            if (!ok)
+            if (!ok && !m_bPageReportsCorrupt)
                 m_alert.ShowModal(kTextCorrupted);
             break;
         }

@@ -219,6 +219,8 @@ private:
 
     // An upload of this exchange has delivered data to the page.
     bool m_bDataSeen = false;
+    // The job page answered the end of the upload as failed and shows why itself.
+    bool m_bPageReportsCorrupt = false;
 
     bool m_bPaused = false;
     bool m_bPauseExpired = false;

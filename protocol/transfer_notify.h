@@ -22,6 +22,14 @@ enum TransferNotifyCode : int {
     TN_RELOAD_FILE = 100,      // lParam: 0
 };
 
+// Answers to TN_VERIFY_RECEIVED.
+constexpr long kVerifyAcceptable = 0;
+// Not acceptable; the engine shows its own "corrupted" box.
+constexpr long kVerifyCorrupted = 1;
+// Not acceptable; the page shows why in its own box (a local write failure is no fault of the
+// remote's), so the engine shows none.
+constexpr long kVerifyFailedReported = 2;
+
 struct TransferBlock {
     int nBlock = 0;
     int nLength = 0;

@@ -1,65 +1,87 @@
-// `icons unpack FILE.vui DIR`: the icons of a user icon file as PNG files, exactly the stored
-// bytes, named device-NN.png, devsel-NN.png and key-NN.png (NN from 01).
+// `icons unpack FILE.vui DIR [--force]`: the icons of a user icon file as PNG files, exactly the
+// stored bytes, named device-NN.png, devsel-NN.png and key-NN.png (NN from 01).
+// `icons pack DIR -o FILE.vui [--from FILE.vui]`: the editor's rules over a folder of such files,
+// with QImage decoding and encoding the pictures.
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
-#include <span>
+#include <ostream>
 
 #include "app/cli/commands.h"
+#include "app/iconedit/qimage_codec.h"
+#include "formats/temp_files.h"
+#include "iconedit/icon_edit_pack.h"
 #include "iconedit/icon_file.h"
-#include "pages/file_io.h"
 
 namespace vanto::cli {
 namespace {
 
-void IconsUsage() {
-    std::fprintf(stderr,
-                 "Usage: vanto-remote-manager icons unpack FILE.vui DIR\n"
-                 "       vanto-remote-manager icons pack DIR -o FILE.vui [--from FILE.vui]\n");
-}
-
-int Unpack(const std::string& file, const std::string& dir) {
-    IconFile icons;
-    if (auto refused = icons.ReadIconFile(file)) {
-        std::fprintf(stderr, "%s: %s\n", refused->caption.c_str(), refused->text.c_str());
-        return kExitRefused;
-    }
-    if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
-        std::fprintf(stderr, "%s: %s\n", dir.c_str(), std::strerror(errno));
-        return kExitRefused;
-    }
-    int written = 0;
-    for (IconKind kind : {ICON_DEVICE, ICON_DEVSEL, ICON_KEY}) {
-        for (int i = 0; i < IconSlotCount(kind); ++i) {
-            if (!icons.HasIcon(kind, i))
-                continue;
-            char name[32];
-            std::snprintf(name, sizeof name, "/%s-%02d.png", IconKindFilePrefix(kind), i + 1);
-            const std::string path = dir + name;
-            std::string error;
-            if (!WriteFileAtomically(path, {icons.IconBytes(kind, i)}, &error)) {
-                std::fprintf(stderr, "%s\n", error.c_str());
-                return kExitRefused;
-            }
-            std::printf("%s\n", path.c_str());
-            ++written;
-        }
-    }
-    std::printf("%d icons written\n", written);
-    return kExitOk;
-}
+constexpr IconKind kKinds[] = {ICON_DEVICE, ICON_DEVSEL, ICON_KEY};
 
 }  // namespace
 
-int RunIcons(const Args& args) {
-    if (args.size() == 3 && args[0] == "unpack")
-        return Unpack(args[1], args[2]);
-    if (!args.empty() && args[0] == "pack")
-        return RunIconsPack(Args(args.begin() + 1, args.end()));
-    IconsUsage();
-    return kExitUsage;
+int RunIconsUnpack(const ParsedArgs& args, CommandIo& io) {
+    const std::string& file = args.Operands()[0];
+    const std::string& dir = args.Operands()[1];
+    IconFile icons;
+    if (auto refused = icons.ReadIconFile(io.fs, file)) {
+        io.err << refused->caption << ": " << refused->text << "\n";
+        return kExitRefused;
+    }
+    if (::mkdir(dir.c_str(), 0777) != 0 && errno != EEXIST) {
+        io.err << dir << ": " << std::strerror(errno) << "\n";
+        return kExitRefused;
+    }
+    // Icon files already there would mix with this set's (and a later pack would take both).
+    std::vector<std::string> present;
+    for (IconKind kind : kKinds) {
+        for (int i = 0; i < IconSlotCount(kind); ++i) {
+            const std::string path = dir + "/" + iconedit::IconFileNameOf(kind, i);
+            if (io.fs.Exists(path)) {
+                present.push_back(path);
+            }
+        }
+    }
+    if (!present.empty() && !args.Has("--force")) {
+        io.err << dir << ": already holds icon files (" << present.size() << ", the first "
+               << present.front() << "); --force removes them first\n";
+        return kExitRefused;
+    }
+    RemoveTempFilesOnSignals();
+    for (const std::string& path : present) {
+        FileError error;
+        if (!io.fs.Remove(path, &error)) {
+            io.err << error.Text() << "\n";
+            return kExitRefused;
+        }
+    }
+    int written = 0;
+    for (IconKind kind : kKinds) {
+        for (int i = 0; i < IconSlotCount(kind); ++i) {
+            if (!icons.HasIcon(kind, i)) {
+                continue;
+            }
+            const std::string path = dir + "/" + iconedit::IconFileNameOf(kind, i);
+            FileError error;
+            if (!WriteWholeFile(io.fs, path, {icons.IconBytes(kind, i)}, &error)) {
+                io.err << error.Text() << "\n";
+                return kExitRefused;
+            }
+            io.out << path << "\n";
+            ++written;
+        }
+    }
+    io.out << written << " icons written\n";
+    return kExitOk;
+}
+
+int RunIconsPack(const ParsedArgs& args, CommandIo& io) {
+    RemoveTempFilesOnSignals();
+    const gui::QImageCodec codec;
+    SystemRandomSource random;
+    const iconedit::PackRequest request{args.Operands()[0], args.Value("-o"), args.Value("--from")};
+    return iconedit::PackIcons(request, codec, random, io.fs, io.out, io.err);
 }
 
 }  // namespace vanto::cli

@@ -1,44 +1,38 @@
 // `image IN.s19 -o OUT`: convert an S-record file and write the checked application image.
-#include <cstdio>
+#include <ostream>
 #include <span>
 
 #include "app/cli/commands.h"
-#include "pages/file_io.h"
-#include "pages/srecord.h"
+#include "formats/posix_file_system.h"
+#include "formats/srecord.h"
+#include "formats/temp_files.h"
 
 namespace vanto::cli {
 
-int RunImage(const Args& args) {
-    std::string in;
-    std::string out;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "-o" && i + 1 < args.size() && out.empty()) {
-            out = args[++i];
-        } else if (in.empty() && !args[i].empty() && args[i] != "-o") {
-            in = args[i];
-        } else {
-            in.clear();
-            break;
-        }
+int RunImage(const ParsedArgs& args, CommandIo& io) {
+    const std::string& in = args.Operands()[0];
+    const std::string out = args.Value("-o");
+    // Writing the image over its own source would lose the source.
+    if (IsSameFile(in, out)) {
+        io.err << out << ": is the input file; the image needs another name\n";
+        return kExitRefused;
     }
-    if (in.empty() || out.empty()) {
-        std::fprintf(stderr, "Usage: vanto-remote-manager image IN.s19 -o OUT\n");
-        return kExitUsage;
-    }
-    const ApplicationLoad load = LoadApplicationImage(in);
+    RemoveTempFilesOnSignals();
+    const ApplicationLoad load = LoadApplicationImage(io.fs, in);
     if (!load.valid) {
-        if (!load.conversionBox.empty())
-            std::fprintf(stderr, "%s\n", load.conversionBox.c_str());
-        std::fprintf(stderr, "%s\n", kInvalidApplicationText);
+        if (!load.conversionBox.empty()) {
+            io.err << load.conversionBox << "\n";
+        }
+        io.err << kInvalidApplicationText << "\n";
         return kExitRefused;
     }
-    std::string error;
-    if (!WriteFileAtomically(out, {std::span<const std::uint8_t>(load.image)}, &error)) {
-        std::fprintf(stderr, "%s\n", error.c_str());
+    FileError error;
+    if (!WriteWholeFile(io.fs, out, {std::span<const std::uint8_t>(load.image)}, &error)) {
+        io.err << error.Text() << "\n";
         return kExitRefused;
     }
-    std::printf("%s\n", kApplicationReadyText);
-    std::printf("%zu bytes written to %s\n", load.image.size(), out.c_str());
+    io.out << kApplicationReadyText << "\n";
+    io.out << load.image.size() << " bytes written to " << out << "\n";
     return kExitOk;
 }
 

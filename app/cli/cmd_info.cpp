@@ -1,13 +1,13 @@
 // `info FILE`: the ImageHeader fields by name and which kind's check the file passes. An .s19 file
 // is converted first and the resulting application image is shown.
 #include <cstdio>
+#include <ostream>
 #include <string>
 
 #include "app/cli/commands.h"
+#include "formats/image_header.h"
+#include "formats/srecord.h"
 #include "iconedit/icon_file.h"
-#include "pages/file_io.h"
-#include "pages/image_header.h"
-#include "pages/srecord.h"
 
 namespace vanto::cli {
 namespace {
@@ -35,28 +35,29 @@ const char* MarkState(const ImageHeader& h) {
     return "neither completed nor pending";
 }
 
-void PrintHeader(const ImageHeader& h, const ByteBuffer& data, std::int64_t realLength) {
+void PrintHeader(std::ostream& out, const ImageHeader& h, const ByteBuffer& data,
+                 std::int64_t realLength) {
     const std::uint8_t* b = h.data();
-    std::printf("KindTag:      \"%s\" (kind number %d)\n", Printable(h.KindTag()).c_str(),
-                h.KindNumber());
-    std::printf("Param1:       0x%08X\n", h.Param1());
-    std::printf("Param2:       0x%08X\n", h.Param2());
-    std::printf("TotalLength:  %u (real length %lld%s)\n", h.TotalLength(),
-                static_cast<long long>(realLength),
-                static_cast<std::int64_t>(h.TotalLength()) == realLength ? ", equal" : ", differs");
-    std::printf("FormatTag:    \"%s\"\n", Printable(h.FormatTag()).c_str());
-    std::printf("TrailerTag:   \"%s\"\n", Printable(h.TrailerTag()).c_str());
-    std::printf("CheckWord:    %02X %02X %02X %02X\n", b[kCheckWordOffset], b[kCheckWordOffset + 1],
-                b[kCheckWordOffset + 2], b[kCheckWordOffset + 3]);
-    std::printf("AddressWord:  0x%08X\n", h.AddressWord());
-    std::printf("FormatWord:   0x%08X\n", h.FormatWord());
-    std::printf("CompleteMark: %s\n", MarkState(h));
+    Print(out, "KindTag:      \"%s\" (kind number %d)\n", Printable(h.KindTag()).c_str(),
+          h.KindNumber());
+    Print(out, "Param1:       0x%08X\n", h.Param1());
+    Print(out, "Param2:       0x%08X\n", h.Param2());
+    Print(out, "TotalLength:  %u (real length %lld%s)\n", h.TotalLength(),
+          static_cast<long long>(realLength),
+          static_cast<std::int64_t>(h.TotalLength()) == realLength ? ", equal" : ", differs");
+    Print(out, "FormatTag:    \"%s\"\n", Printable(h.FormatTag()).c_str());
+    Print(out, "TrailerTag:   \"%s\"\n", Printable(h.TrailerTag()).c_str());
+    Print(out, "CheckWord:    %02X %02X %02X %02X\n", b[kCheckWordOffset], b[kCheckWordOffset + 1],
+          b[kCheckWordOffset + 2], b[kCheckWordOffset + 3]);
+    Print(out, "AddressWord:  0x%08X\n", h.AddressWord());
+    Print(out, "FormatWord:   0x%08X\n", h.FormatWord());
+    Print(out, "CompleteMark: %s\n", MarkState(h));
     if (data.size() >= kImageMagicOffset + 4) {
-        std::printf("Word at 576:  0x%08X\n", ReadLe32(data.data() + kImageMagicOffset));
+        Print(out, "Word at 576:  0x%08X\n", ReadLe32(data.data() + kImageMagicOffset));
     }
 }
 
-void PrintIcons(const IconFile& icons) {
+void PrintIcons(std::ostream& out, const IconFile& icons) {
     for (IconKind kind : {ICON_DEVICE, ICON_DEVSEL, ICON_KEY}) {
         std::string present;
         for (int i = 0; i < IconSlotCount(kind); ++i) {
@@ -69,45 +70,42 @@ void PrintIcons(const IconFile& icons) {
             present += std::to_string(icons.IconBytes(kind, i).size());
             present += ')';
         }
-        std::printf("Icons %-7s %s\n", (std::string(IconKindFilePrefix(kind)) + ":").c_str(),
-                    present.empty() ? "none" : present.c_str());
+        Print(out, "Icons %-7s %s\n", (std::string(IconKindFilePrefix(kind)) + ":").c_str(),
+              present.empty() ? "none" : present.c_str());
     }
 }
 
 }  // namespace
 
-int RunInfo(const Args& args) {
-    if (args.size() != 1 || args[0].empty()) {
-        std::fprintf(stderr, "Usage: vanto-remote-manager info FILE\n");
-        return kExitUsage;
-    }
-    const std::string& path = args[0];
+int RunInfo(const ParsedArgs& args, CommandIo& io) {
+    std::ostream& out = io.out;
+    const std::string& path = args.Operands()[0];
     ByteBuffer data;
     std::int64_t realLength = 0;
     if (HasS19Extension(path)) {
-        const SRecordStatus st = ConvertSRecordFile(path, data);
+        const SRecordStatus st = ConvertSRecordFile(io.fs, path, data);
         if (st != SRecordStatus::Ok) {
-            std::fprintf(stderr, "%s\n", SRecordStatusText(st));
+            Print(io.err, "%s\n", SRecordStatusText(st));
             return kExitRefused;
         }
         realLength = static_cast<std::int64_t>(data.size());
-        std::printf("File:         %s (converted from S-records: %lld bytes)\n", path.c_str(),
-                    static_cast<long long>(realLength));
+        Print(out, "File:         %s (converted from S-records: %lld bytes)\n", path.c_str(),
+              static_cast<long long>(realLength));
     } else {
-        std::string error;
-        if (!ReadFilePrefix(path, kIconFileLength, data, realLength, &error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
+        FileError error;
+        if (!ReadFilePrefix(io.fs, path, kIconFileLength, data, realLength, &error)) {
+            Print(io.err, "%s\n", error.Text().c_str());
             return kExitRefused;
         }
-        std::printf("File:         %s (%lld bytes)\n", path.c_str(),
-                    static_cast<long long>(realLength));
+        Print(out, "File:         %s (%lld bytes)\n", path.c_str(),
+              static_cast<long long>(realLength));
     }
     if (data.size() < kImageHeaderSize) {
-        std::fprintf(stderr, "The file is shorter than the 576-byte header: no check passes.\n");
+        Print(io.err, "The file is shorter than the 576-byte header: no check passes.\n");
         return kExitRefused;
     }
     const ImageHeader header = ImageHeader::FromBytes(data.data(), data.size());
-    PrintHeader(header, data, realLength);
+    PrintHeader(out, header, data, realLength);
 
     // Checks over the prefix read; the image kinds and upload kinds read only the header and the
     // word at 576, and the icon editor check needs the exact length, which the prefix holds.
@@ -120,7 +118,7 @@ int RunInfo(const Args& args) {
                            ImageKind::OneDevice, ImageKind::UserIcon}) {
         const HeaderCheck check = CheckImageHeader(kind, data.data(), checkedSize);
         if (check == HeaderCheck::Ok) {
-            std::printf("Passes:       the %s check\n", ImageKindName(kind));
+            Print(out, "Passes:       the %s check\n", ImageKindName(kind));
             passed = true;
         } else {
             reasons += std::string("  ") + ImageKindName(kind) + ": " +
@@ -132,17 +130,17 @@ int RunInfo(const Args& args) {
             data.data(),
             realLength == static_cast<std::int64_t>(kIconFileLength) ? data.size() : 0);
         if (editor == HeaderCheck::Ok) {
-            std::printf("Passes:       the icon editor check\n");
+            Print(out, "Passes:       the icon editor check\n");
             IconFile icons;
             if (!icons.ReadIconFileBytes(data.data(), data.size()))
-                PrintIcons(icons);
+                PrintIcons(out, icons);
         } else {
-            std::printf("Icon editor:  refused, %s\n",
-                        HeaderCheckReason(ImageKind::UserIcon, editor).c_str());
+            Print(out, "Icon editor:  refused, %s\n",
+                  HeaderCheckReason(ImageKind::UserIcon, editor).c_str());
         }
     }
     if (!passed) {
-        std::fprintf(stderr, "No check passes:\n%s", reasons.c_str());
+        Print(io.err, "No check passes:\n%s", reasons.c_str());
         return kExitRefused;
     }
     return kExitOk;

@@ -1,6 +1,6 @@
 // --print-udev-rules VID:PID[,VID:PID...]: prints a udev rules file that gives the user at the
 // seat access to the remote.
-#include <cstdio>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -10,20 +10,14 @@
 
 namespace vanto::cli {
 
-int RunPrintUdevRules(const Args& args) {
-    if (args.size() != 1) {
-        std::fprintf(stderr,
-                     "Usage: vanto-remote-manager --print-udev-rules VID:PID[,VID:PID...]\n");
-        return kExitUsage;
-    }
+int RunPrintUdevRules(const ParsedArgs& args, CommandIo& io) {
     std::vector<UsbId> ids;
     std::string error;
-    if (!ParseUsbIdList(args[0], ids, error)) {
-        std::fprintf(stderr, "vanto-remote-manager: %s\n", error.c_str());
+    if (!ParseUsbIdList(args.Operands()[0], ids, error)) {
+        io.err << "vanto-remote-manager --print-udev-rules: " << error << "\n";
         return kExitUsage;
     }
-    const std::string rules = MakeUdevRules(ids);
-    std::fputs(rules.c_str(), stdout);
+    io.out << MakeUdevRules(ids);
     return kExitOk;
 }
 

@@ -2,13 +2,16 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <cstring>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "app/core/command_line.h"
 #include "app/gui/forms/icon_editor_launcher.h"
 #include "app/gui/pictures.h"
 #include "app/gui/remote_chooser_hook.h"
 #include "app/gui/tavro_app.h"
+#include "app/serve/signal_pipe.h"
 #include "app/settings/app_settings.h"
 #include "app/widgets/message_box.h"
 #include "link/link_factory.h"
@@ -28,40 +31,21 @@ struct WindowArgs {
     std::string usb;
 };
 
-bool TakeValue(int argc, char** argv, int& i, const char* name, std::string& value) {
-    const std::size_t n = std::strlen(name);
-    if (std::strncmp(argv[i], name, n) != 0) {
+// Parses what QApplication left (its own options are gone) with the common parser; false (with a
+// message) on a usage error.
+bool ParseWindowArgs(const std::vector<std::string>& words, WindowArgs& args) {
+    cli::ParsedArgs parsed;
+    std::string error;
+    if (!cli::ParseCommandLine(cli::WindowCommand(), words, parsed, error)) {
+        std::fprintf(stderr, "vanto-remote-manager: %s\n\n%s", error.c_str(),
+                     cli::CommandHelp(cli::WindowCommand()).c_str());
         return false;
     }
-    if (argv[i][n] == '=') {
-        value = argv[i] + n + 1;
-        return true;
+    args.linkGiven = parsed.Has("--link");
+    if (args.linkGiven) {
+        args.link = parsed.Value("--link");
     }
-    if (argv[i][n] != '\0') {
-        return false;
-    }
-    if (i + 1 >= argc) {
-        value.clear();
-        return true;
-    }
-    value = argv[++i];
-    return true;
-}
-
-// Parses what QApplication left; false (with a message) on a usage error.
-bool ParseWindowArgs(int argc, char** argv, WindowArgs& args) {
-    for (int i = 1; i < argc; ++i) {
-        std::string value;
-        if (TakeValue(argc, argv, i, "--link", value)) {
-            args.link = value;
-            args.linkGiven = true;
-        } else if (TakeValue(argc, argv, i, "--usb", value)) {
-            args.usb = value;
-        } else {
-            std::fprintf(stderr, "vanto-remote-manager: unknown option '%s'\n", argv[i]);
-            return false;
-        }
-    }
+    args.usb = parsed.Value("--usb");
     return true;
 }
 
@@ -115,20 +99,6 @@ void ShowLinkNotice(CTavroApp& app, const std::string& text) {
 
 }  // namespace
 
-bool IsWindowArgument(const char* arg) {
-    if (arg == nullptr) {
-        return true;
-    }
-    for (const char* name : {"--link", "--usb"}) {
-        const std::size_t n = std::strlen(name);
-        if (std::strncmp(arg, name, n) == 0 && (arg[n] == '\0' || arg[n] == '=')) {
-            return true;
-        }
-    }
-    // Qt's own options (-platform, -style, ...) start with a single dash.
-    return arg[0] == '-' && arg[1] != '-' && arg[1] != '\0' && std::strcmp(arg, "-h") != 0;
-}
-
 int RunWindow(int argc, char** argv) {
     QApplication application(argc, argv);
     // No display name: Qt would add it to every window's caption after the window's own title.
@@ -137,22 +107,17 @@ int RunWindow(int argc, char** argv) {
     QApplication::setWindowIcon(AppIcon());
 
     WindowArgs args;
-    const QStringList rest = QApplication::arguments();
-    std::vector<std::string> owned;
-    for (const QString& a : rest) {
-        owned.push_back(a.toStdString());
+    std::vector<std::string> words;
+    for (const QString& a : QApplication::arguments().mid(1)) {
+        words.push_back(a.toStdString());
     }
-    std::vector<char*> plain;
-    for (auto& a : owned) {
-        plain.push_back(a.data());
-    }
-    if (!ParseWindowArgs(static_cast<int>(plain.size()), plain.data(), args)) {
-        return 2;
+    if (!ParseWindowArgs(words, args)) {
+        return cli::kExitUsage;
     }
     vanto::LinkOption linkOption;
     QString linkOverride;
     if (!MakeLinkOption(args, linkOption, linkOverride)) {
-        return 2;
+        return cli::kExitUsage;
     }
 
 #if VANTO_HAVE_ICON_EDITOR
@@ -183,7 +148,16 @@ int RunWindow(int argc, char** argv) {
     choiceOptions.link = dynamic_cast<vanto::UsbLink*>(app.Frame()->Engine().Link());
     choiceOptions.overrideText = linkOverride;
     InstallRemoteChooser(*app.Frame(), std::move(choiceOptions));
-    return QApplication::exec();
+    // SIGINT, SIGTERM and SIGHUP end the window as closing it does: the event loop returns, the
+    // engine stops, the link is released and an upload cut short keeps what arrived beside its
+    // file (the older file stays). The status tells which signal ended it.
+    int endedBy = 0;
+    serve::SignalPipe signalPipe([&endedBy](int signo) {
+        endedBy = signo;
+        QApplication::quit();
+    });
+    const int status = QApplication::exec();
+    return endedBy != 0 ? 128 + endedBy : status;
 }
 
 }  // namespace vanto::gui

@@ -5,9 +5,6 @@
 
 namespace vanto::gui {
 
-// True when `arg` belongs to the window's command line rather than naming a sub-command.
-bool IsWindowArgument(const char* arg);
-
 int RunWindow(int argc, char** argv);
 
 }  // namespace vanto::gui

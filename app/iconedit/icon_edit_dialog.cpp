@@ -269,7 +269,7 @@ CIconEditDialog::CIconEditDialog(QWidget* parent, IconEditPrompts prompts)
     m_ui = std::make_unique<Ui>(*this);
     m_codec = std::make_unique<QImageCodec>();
     m_random = m_prompts.random ? m_prompts.random : std::make_shared<SystemRandomSource>();
-    m_logic = std::make_unique<iconedit::CIconEditDialog>(*m_ui, *m_codec, *m_random);
+    m_logic = std::make_unique<iconedit::IconEditController>(*m_ui, *m_codec, *m_random);
 
     setWindowTitle(QString::fromUtf8(iconedit::kIconEditTitle));
     setSizeGripEnabled(true);
@@ -359,6 +359,10 @@ void CIconEditDialog::BuildForm() {
 QLabel* CIconEditDialog::CellWidget(int id) const {
     const auto it = m_cells.find(id);
     return it == m_cells.end() ? nullptr : it->second.get();
+}
+
+const IconFile& CIconEditDialog::Icons() const {
+    return m_logic->View()->Icons();
 }
 
 int CIconEditDialog::FocusedCell() const {
@@ -469,7 +473,7 @@ void CIconEditDialog::resizeEvent(QResizeEvent* event) {
     if (!m_okButton || !m_cancelButton) {
         return;
     }
-    const std::optional<iconedit::CIconEditDialog::SizeChange> change =
+    const std::optional<iconedit::IconEditController::SizeChange> change =
         m_logic->OnSize(event->size().width(), event->size().height());
     if (!change) {
         return;

@@ -1,7 +1,7 @@
 #pragma once
 // The "User Icon Edit" dialog: a resizable dialog holding the scrolling form of 65 icon cells and
 // the OK ("확인") and Cancel ("취소") buttons, which follow the dialog's lower right corner when it
-// is resized. The editing itself is iconedit::CIconEditDialog and CIconEditFormView; this class
+// is resized. The editing itself is iconedit::IconEditController and CIconEditFormView; this class
 // shows what they decide and asks the user what they ask.
 //
 // The cells answer the pointer (a highlight and a pointing hand over a cell, a click opens its
@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "iconedit/icon_edit_dialog.h"
+#include "iconedit/icon_edit_controller.h"
 #include "iconedit/icon_file.h"
 
 class QLabel;
@@ -64,8 +64,8 @@ public:
     QPushButton* OkButton() const { return m_okButton.get(); }
     QPushButton* CancelButton() const { return m_cancelButton.get(); }
     QScrollArea* Form() const { return m_form.get(); }
-    // The logic, for tests.
-    iconedit::CIconEditDialog& Logic() { return *m_logic; }
+    // The icon set as edited so far.
+    const IconFile& Icons() const;
 
     void accept() override;
     void reject() override;
@@ -90,7 +90,7 @@ private:
     std::unique_ptr<Ui> m_ui;
     std::unique_ptr<iconedit::ImageCodec> m_codec;
     std::shared_ptr<RandomSource> m_random;
-    std::unique_ptr<iconedit::CIconEditDialog> m_logic;
+    std::unique_ptr<iconedit::IconEditController> m_logic;
     // Widgets, parents before their children: members are destroyed in reverse order, so each
     // child goes before its parent.
     std::unique_ptr<QScrollArea> m_form;

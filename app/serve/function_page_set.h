@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
 #include "pages/kv_mgr_form_view.h"
 #include "pages/page_form.h"
 #include "protocol/transfer_notify.h"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/command_line.h"
 #include "link/link_factory.h"
 
 namespace vanto::serve {
@@ -21,14 +22,16 @@ struct ServeOptions {
     bool help = false;
 };
 
+// The options of `serve`, for the common parser and the help text.
+const cli::CommandDescription& ServeCommand();
+
 // Parses the arguments after "serve". False with a message in `error` on a usage error.
 bool ParseServeOptions(const std::vector<std::string>& args, ServeOptions& options,
                        std::string& error);
+// The options from arguments the common parser read with ServeCommand().
+bool ServeOptionsFrom(const cli::ParsedArgs& args, ServeOptions& options, std::string& error);
 
 // The names of --function, by function index.
 const char* FunctionName(int index);
-
-// The usage text of `serve`.
-const char* ServeUsage();
 
 }  // namespace vanto::serve

@@ -15,14 +15,14 @@
 #include "app/serve/serve_options.h"
 #include "app/serve/serve_remote.h"
 #include "app/serve/signal_pipe.h"
-#include "pages/posix_file_system.h"
+#include "formats/posix_file_system.h"
 
 namespace vanto::serve {
 namespace {
 
-constexpr int kExitOk = 0;
-constexpr int kExitRefused = 1;
-constexpr int kExitUsage = 2;
+using cli::kExitOk;
+using cli::kExitRefused;
+using cli::kExitUsage;
 
 // The icon editor needs a window: headless, "Edit" is never offered, and a run ends as Cancel.
 class NoIconEditor final : public IconEditorRunner {
@@ -49,8 +49,10 @@ private:
 
     void OnLine(const std::string& text);
     void OnBox(const std::string& text);
+    void OnSignal(int signo);
     void Finish(int status);
-    void ApplyModeAndFile();
+    // True when the page can serve the file given.
+    bool ApplyModeAndFile();
 
     const ServeOptions& m_options;
     OnceWatcher m_watcher;
@@ -59,10 +61,30 @@ private:
     std::array<std::unique_ptr<HeadlessForm>, FUNC_COUNT> m_forms;
     std::unique_ptr<FunctionPageSet> m_pages;
     bool m_bFinishing = false;
+    // From an accepted request until "End of Communication" or the return to idle.
+    bool m_bInExchange = false;
+    // The exchange that runs now, and whether an earlier one did not end well.
+    OnceWatcher m_current;
+    bool m_bFailureSeen = false;
+    int m_nSignal = 0;
 };
 
 void Session::OnLine(const std::string& text) {
     PrintOutLine(text);
+    std::string line = text;
+    while (!line.empty() && line.back() == '\n') {
+        line.pop_back();
+    }
+    if (line == "Communication started...") {
+        m_bInExchange = true;
+    } else if (line == "End of Communication" || line == "Waiting for request...") {
+        m_bInExchange = false;
+    }
+    m_current.OnLine(text);
+    if (m_current.Done()) {
+        m_bFailureSeen = m_bFailureSeen || !m_current.Succeeded();
+        m_current = OnceWatcher();
+    }
     if (!m_options.once) {
         return;
     }
@@ -76,6 +98,7 @@ void Session::OnLine(const std::string& text) {
 void Session::OnBox(const std::string& text) {
     PrintErrLine("box: " + text);
     m_watcher.OnBox();
+    m_current.OnBox();
 }
 
 void Session::Finish(int status) {
@@ -87,7 +110,20 @@ void Session::Finish(int status) {
                        [status] { QCoreApplication::exit(status); });
 }
 
-void Session::ApplyModeAndFile() {
+void Session::OnSignal(int signo) {
+    m_nSignal = signo;
+    // An exchange cut short is a failure; so is --once ended before its exchange, and serving
+    // that saw an exchange end badly.
+    if (m_bInExchange) {
+        Finish(128 + signo);
+    } else if (m_options.once) {
+        Finish(m_watcher.Succeeded() ? kExitOk : kExitRefused);
+    } else {
+        Finish(m_bFailureSeen ? kExitRefused : kExitOk);
+    }
+}
+
+bool Session::ApplyModeAndFile() {
     CKvMgrFormView* page = m_pages->View(m_options.function);
     if (m_options.mode >= 0) {
         page->OnModeChanged(m_options.mode);
@@ -95,6 +131,8 @@ void Session::ApplyModeAndFile() {
     // As a file chosen with the browse button: the page loads and checks it, or names it as its
     // output, at once.
     page->OnBrowseChosen(m_options.file);
+    // Nobody can choose another file here, so a page that is not ready now never will be.
+    return page->m_job.m_bFileReady == 1;
 }
 
 int Session::Run() {
@@ -113,7 +151,10 @@ int Session::Run() {
         [this](int index) -> PageForm& { return *m_forms[static_cast<std::size_t>(index)]; },
         DefaultFileSystem(), m_editor);
     m_pages->Show(m_options.function);
-    ApplyModeAndFile();
+    if (!ApplyModeAndFile()) {
+        PrintErrLine("serve: the file cannot be served");
+        return kExitRefused;
+    }
 
     auto link = MakeDeviceLink(m_options.link,
                                [](const std::string& text) { PrintErrLine("link: " + text); });
@@ -125,13 +166,9 @@ int Session::Run() {
         host.SetWriteTap(
             [&tracer](const std::uint8_t* frame, std::size_t n) { tracer.OnFrameSent(frame, n); });
     }
-    bool interrupted = false;
-    SignalPipe signalPipe([this, &interrupted] {
-        interrupted = true;
-        Finish(m_options.once && !m_watcher.Done() ? kExitRefused : kExitOk);
-    });
+    SignalPipe signalPipe([this](int signo) { OnSignal(signo); });
     if (!signalPipe.Installed()) {
-        PrintErrLine("serve: Ctrl-C handling could not be set up");
+        PrintErrLine("serve: signal handling could not be set up");
     }
 
     host.Start();
@@ -141,7 +178,7 @@ int Session::Run() {
     if (TransferPage* job = host.Engine().JobView()) {
         job->OnTransferNotify(TN_TRANSFER_END, 0);
     }
-    if (interrupted) {
+    if (m_nSignal != 0) {
         PrintErrLine("serve: interrupted");
     }
     return status;
@@ -149,18 +186,9 @@ int Session::Run() {
 
 }  // namespace
 
-int RunServe(const std::vector<std::string>& args) {
-    ServeOptions options;
-    std::string error;
-    if (!ParseServeOptions(args, options, error)) {
-        std::fprintf(stderr, "serve: %s\n\n%s", error.c_str(), ServeUsage());
-        return kExitUsage;
-    }
-    if (options.help) {
-        std::fputs(ServeUsage(), stdout);
-        return kExitOk;
-    }
-    if (!ResolveChosenRemote(options.link, error)) {
+int RunServe(const ServeOptions& given) {
+    ServeOptions options = given;
+    if (std::string error; !ResolveChosenRemote(options.link, error)) {
         std::fprintf(stderr, "serve: %s\n", error.c_str());
         return kExitUsage;
     }

@@ -4,15 +4,16 @@
 // PATH set as its file exactly as a browse in the window sets it. Message lines go to stdout,
 // boxes, status texts and the trace to stderr (see console_out.h).
 //
-// Exit status: 0 ok, 1 refused (--once: the accepted exchange did not end well, or serving was
-// interrupted before it did), 2 usage error.
+// Exit status: 0 ok; 1 refused: the file given cannot be served (the page's text says why), an
+// exchange did not end well (with --once: the first accepted one), or --once was interrupted
+// before its exchange; 128 + the signal's number when SIGINT, SIGTERM or SIGHUP interrupted an
+// exchange; 2 usage error.
 
-#include <string>
-#include <vector>
+#include "app/serve/serve_options.h"
 
 namespace vanto::serve {
 
-// Runs the whole command on the arguments after "serve".
-int RunServe(const std::vector<std::string>& args);
+// Runs the whole command with its parsed options.
+int RunServe(const ServeOptions& options);
 
 }  // namespace vanto::serve

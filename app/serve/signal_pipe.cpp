@@ -12,9 +12,11 @@ namespace {
 
 int g_signalFds[2] = {-1, -1};
 
-extern "C" void WriteSignalByte(int /*signo*/) {
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void WriteSignalByte(int signo) {
     const int saved = errno;
-    const char byte = 1;
+    const auto byte = static_cast<char>(signo);
     // A full pipe already holds a wake-up; losing this byte loses nothing.
     [[maybe_unused]] const ssize_t n = ::write(g_signalFds[1], &byte, 1);
     errno = saved;
@@ -22,7 +24,7 @@ extern "C" void WriteSignalByte(int /*signo*/) {
 
 }  // namespace
 
-SignalPipe::SignalPipe(std::function<void()> onSignal, QObject* parent)
+SignalPipe::SignalPipe(std::function<void(int signo)> onSignal, QObject* parent)
     : QObject(parent), m_onSignal(std::move(onSignal)) {
     if (g_signalFds[0] < 0 && ::pipe2(g_signalFds, O_CLOEXEC | O_NONBLOCK) != 0) {
         return;
@@ -33,25 +35,31 @@ SignalPipe::SignalPipe(std::function<void()> onSignal, QObject* parent)
     action.sa_handler = WriteSignalByte;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    m_bInstalled =
-        ::sigaction(SIGINT, &action, nullptr) == 0 && ::sigaction(SIGTERM, &action, nullptr) == 0;
+    m_bInstalled = true;
+    for (int signo : kSignals) {
+        m_bInstalled = ::sigaction(signo, &action, nullptr) == 0 && m_bInstalled;
+    }
 }
 
 SignalPipe::~SignalPipe() {
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGTERM, &action, nullptr);
+    for (int signo : kSignals) {
+        ::sigaction(signo, &action, nullptr);
+    }
     m_notifier.reset();
 }
 
 void SignalPipe::OnReadable() {
     char buffer[64];
-    while (::read(g_signalFds[0], buffer, sizeof buffer) > 0) {
+    int signo = 0;
+    ssize_t n = 0;
+    while ((n = ::read(g_signalFds[0], buffer, sizeof buffer)) > 0) {
+        signo = static_cast<unsigned char>(buffer[n - 1]);
     }
-    if (m_onSignal) {
-        m_onSignal();
+    if (signo != 0 && m_onSignal) {
+        m_onSignal(signo);
     }
 }
 

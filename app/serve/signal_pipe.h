@@ -1,7 +1,7 @@
 #pragma once
-// SIGINT and SIGTERM as an event of the Qt loop: the handler only writes a byte into a pipe
-// (async-signal-safe), and a QSocketNotifier on the pipe's other end calls the handler given here
-// on the loop's thread, where it may stop the engine and close files.
+// SIGINT, SIGTERM and SIGHUP as an event of the Qt loop: the handler only writes the signal's
+// number into a pipe (async-signal-safe), and a QSocketNotifier on the pipe's other end calls the
+// handler given here on the loop's thread, where it may stop the engine and close files.
 
 #include <QObject>
 #include <functional>
@@ -13,8 +13,9 @@ namespace vanto::serve {
 
 class SignalPipe final : public QObject {
 public:
-    // One per process. `onSignal` runs on the thread that created the pipe.
-    explicit SignalPipe(std::function<void()> onSignal, QObject* parent = nullptr);
+    // One per process. `onSignal` runs on the thread that created the pipe, with the number of
+    // the signal that came.
+    explicit SignalPipe(std::function<void(int signo)> onSignal, QObject* parent = nullptr);
     ~SignalPipe() override;
 
     // False when the pipe or the handlers could not be set up.
@@ -23,7 +24,7 @@ public:
 private:
     void OnReadable();
 
-    std::function<void()> m_onSignal;
+    std::function<void(int signo)> m_onSignal;
     std::unique_ptr<QSocketNotifier> m_notifier;
     bool m_bInstalled = false;
 };

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -29,11 +30,19 @@ std::mutex g_lock;
 QString g_notice;
 std::once_flag g_checked;
 
-// The settings at the user's configuration path (QSettings puts NativeFormat files of the user
-// scope under $XDG_CONFIG_HOME, and tests can point that elsewhere with QSettings::setPath).
+// $XDG_CONFIG_HOME (~/.config by default), read anew on every call so tests can point it elsewhere.
+QString ConfigDir() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+}
+
+QString FilePath() {
+    return ConfigDir() + QStringLiteral("/%1/%1.conf").arg(QString::fromLatin1(kName));
+}
+
+// QSettings opens its file as it is made, with a blocking open: only a path that passed Check(),
+// or that is known to be a regular file, may be given to it.
 std::unique_ptr<QSettings> Open() {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QString::fromLatin1(kName), QString::fromLatin1(kName));
+    return std::make_unique<QSettings>(FilePath(), QSettings::IniFormat);
 }
 
 // QSettings reads its file on the first access; status() says how that went.
@@ -59,13 +68,12 @@ QString SetAside(const QString& path, const QString& why) {
 }
 
 QString Check() {
-    const QString path = Open()->fileName();
+    const QString path = FilePath();
     const QFileInfo info(path);
     if (!info.exists() && !info.isSymLink()) {
-        const QString old =
-            QSettings(QSettings::NativeFormat, QSettings::UserScope,
-                      QString::fromLatin1(kOldOrganisation), QString::fromLatin1(kOldApplication))
-                .fileName();
+        const QString old = ConfigDir() + QStringLiteral("/%1/%2.conf")
+                                              .arg(QString::fromLatin1(kOldOrganisation),
+                                                   QString::fromLatin1(kOldApplication));
         if (QFileInfo(old).isFile() && Probe(old) == QSettings::NoError) {
             QDir().mkpath(info.absolutePath());
             if (QFile::rename(old, path)) {
@@ -111,7 +119,7 @@ QString SettingsNotice() {
 }
 
 QString SettingsFilePath() {
-    return Open()->fileName();
+    return FilePath();
 }
 
 int ReadLook(int fallback) {

@@ -20,10 +20,11 @@
 #include <string>
 #include <vector>
 
+#include "formats/crc16.h"
+#include "formats/image_header.h"
+#include "formats/posix_file_system.h"
+#include "formats/srecord.h"
 #include "iconedit/icon_file.h"
-#include "pages/crc16.h"
-#include "pages/image_header.h"
-#include "pages/srecord.h"
 
 extern char** environ;
 
@@ -140,7 +141,7 @@ double ConversionPeakMb(const std::string& path, double& imageMb) {
     const std::size_t before = g_heapNow.load();
     g_heapPeak.store(before);
     ByteBuffer image;
-    const SRecordStatus st = ConvertSRecordFile(path, image);
+    const SRecordStatus st = ConvertSRecordFile(DefaultFileSystem(), path, image);
     imageMb = static_cast<double>(image.size()) / (1024.0 * 1024.0);
     if (st != SRecordStatus::Ok)
         return -1;
@@ -157,7 +158,7 @@ void BM_SRecordConvert(benchmark::State& state) {
     std::size_t imageSize = 0;
     for (auto _ : state) {
         ByteBuffer image;
-        const SRecordStatus st = ConvertSRecordFile(path, image);
+        const SRecordStatus st = ConvertSRecordFile(DefaultFileSystem(), path, image);
         if (st != SRecordStatus::Ok || !CheckApplicationImage(image.data(), image.size())) {
             state.SkipWithError("conversion failed");
         }
@@ -210,7 +211,7 @@ void BM_SRecordVsSrecCat(benchmark::State& state) {
         const double c0 = ProcessCpuSeconds();
         const auto t0 = std::chrono::steady_clock::now();
         ByteBuffer image;
-        const SRecordStatus st = ConvertSRecordFile(path, image);
+        const SRecordStatus st = ConvertSRecordFile(DefaultFileSystem(), path, image);
         benchmark::DoNotOptimize(image.data());
         const auto t1 = std::chrono::steady_clock::now();
         oursCpuMs += (ProcessCpuSeconds() - c0) * 1000;
@@ -246,9 +247,9 @@ void BM_Crc16(benchmark::State& state) {
     for (std::size_t i = 0; i < size; ++i)
         data[i] = static_cast<std::uint8_t>(i * 31 + (i >> 9));
     const auto type = static_cast<std::uint16_t>(state.range(1));
-    CrcSelect(type);
+    const CrcSelection crc = CrcSelect(type);
     for (auto _ : state) {
-        benchmark::DoNotOptimize(CrcCompute(data.data(), static_cast<std::int32_t>(size)));
+        benchmark::DoNotOptimize(CrcCompute(crc, data.data(), static_cast<std::int32_t>(size)));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * size));
 }
@@ -282,13 +283,13 @@ void BM_IconFileReadAndUnscramble(benchmark::State& state) {
     icons.PrepareForSave();
     CountingRandom random;
     const std::string path = TempDir() + "bench_formats_" + std::to_string(::getpid()) + ".vui";
-    if (icons.WriteIconFile(path, random)) {
+    if (icons.WriteIconFile(DefaultFileSystem(), path, random)) {
         state.SkipWithError("write failed");
         return;
     }
     for (auto _ : state) {
         IconFile editor;
-        if (editor.ReadIconFile(path))
+        if (editor.ReadIconFile(DefaultFileSystem(), path))
             state.SkipWithError("read failed");
         benchmark::DoNotOptimize(editor.Payload().data());
     }
@@ -301,7 +302,7 @@ void BM_IconFilePrepareAndWrite(benchmark::State& state) {
     CountingRandom random;
     const std::string path = TempDir() + "bench_formats_w_" + std::to_string(::getpid()) + ".vui";
     for (auto _ : state) {
-        if (icons.PrepareForSave() != 0 || icons.WriteIconFile(path, random)) {
+        if (icons.PrepareForSave() != 0 || icons.WriteIconFile(DefaultFileSystem(), path, random)) {
             state.SkipWithError("save failed");
         }
     }

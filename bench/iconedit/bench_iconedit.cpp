@@ -11,8 +11,9 @@
 #include <string>
 
 #include "app/iconedit/qimage_codec.h"
+#include "formats/posix_file_system.h"
 #include "iconedit/icon_edit_cells.h"
-#include "iconedit/icon_edit_dialog.h"
+#include "iconedit/icon_edit_controller.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ struct Fixture {
             }
         }
         SeedCounter random;
-        if (set.PrepareForSave() != 0 || set.WriteIconFile(file, random)) {
+        if (set.PrepareForSave() != 0 || set.WriteIconFile(DefaultFileSystem(), file, random)) {
             std::abort();
         }
     }
@@ -108,7 +109,7 @@ void BM_OpenFullIconFile(benchmark::State& state) {
     for (auto _ : state) {
         BenchUi ui;
         ui.openAnswer = fixture.file;
-        CIconEditDialog dialog(ui, codec, random);
+        IconEditController dialog(ui, codec, random);
         dialog.OnInitDialog({0, 0, 450, 487}, 21);
         if (ui.pictures != kIconCellCount) {
             state.SkipWithError("not every cell was decoded");
@@ -125,7 +126,7 @@ void BM_SaveFullIconFile(benchmark::State& state) {
     BenchUi ui;
     ui.openAnswer = fixture.file;
     ui.saveAnswer = (fixture.dir / "saved.vui").string();
-    CIconEditDialog dialog(ui, codec, random);
+    IconEditController dialog(ui, codec, random);
     dialog.OnInitDialog({0, 0, 450, 487}, 21);
     for (auto _ : state) {
         if (!dialog.View()->SaveIconFile("")) {

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/posix_file_system.h"
 #include "pages/app_dnld_form_view.h"
-#include "pages/posix_file_system.h"
 #include "pages/rdb_dnld_form_view.h"
 
 namespace {

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "formats/posix_file_system.h"
 #include "iconedit/icon_file.h"
 
 namespace {

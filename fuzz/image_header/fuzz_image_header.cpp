@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "pages/image_header.h"
+#include "formats/image_header.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // An exact-size copy, so a read past the end is caught.

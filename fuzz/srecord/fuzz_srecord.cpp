@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pages/srecord.h"
+#include "formats/srecord.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     vanto::ByteBuffer image;

@@ -459,7 +459,7 @@ private slots:
 
 int main(int argc, char** argv) {
     QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
     QApplication app(argc, argv);
     int status = 0;
     TestMainWindow window;

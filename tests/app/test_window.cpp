@@ -558,7 +558,7 @@ private slots:
 
 int main(int argc, char** argv) {
     QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
     QApplication app(argc, argv);
     TestWindow window;
     return QTest::qExec(&window, argc, argv);

@@ -1,6 +1,7 @@
 // The window on a screen of device pixel ratio 2 (run with QT_SCALE_FACTOR=2): the banners and
 // the ribbon's pictures are drawn at twice the pixel size, not drawn at 1x and scaled up.
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -55,7 +56,7 @@ private slots:
 
 int main(int argc, char** argv) {
     QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
     QApplication app(argc, argv);
     TestWindowScale test;
     return QTest::qExec(&test, argc, argv);

@@ -2,6 +2,8 @@
 // every function end to end, refusals, a negative acknowledgement, two rows of the timeout table,
 // unplug and replug, Ctrl-C, usage errors.
 #include <signal.h>
+#include <string.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -277,25 +279,34 @@ TEST_F(ServeE2e, DamagedUnknownAndForeignRequestsAreAnsweredWithoutEndingOnce) {
     EXPECT_EQ(block1[0].size(), 3 * (2048 + 12) - 1);
 }
 
-TEST_F(ServeE2e, ExistingOutputWithoutYesIsRefusedAndCtrlCEndsCleanly) {
+// A file that cannot be served ends serve at once, with status 1, after the page's own text: no
+// other file can ever be chosen. Outputs are checked without being created.
+TEST_F(ServeE2e, FilesThatCannotBeServedEndAtOnce) {
     test::WriteFile(Path("keep.bin"), test::Pattern(1000, 41));
-    ASSERT_NO_FATAL_FAILURE(
-        StartServe({"--function", "userdata-upload", "--file", Path("keep.bin"), "--once"}));
-    ExpectLine(serve.WaitText(kErr, "box: File already exists! overwrite? [Cancel]", 5s), serve,
-               "the overwrite question");
-    runner->Call([](SimulatedRemote& r) {
-        r.StartUpload('Q', UploadHead(HK_USERDATA, 1, 1, 1),
-                      std::make_shared<const ByteBuffer>(10, 0));
-    });
-    ASSERT_TRUE(runner->WaitUntil([](SimulatedRemote& r) { return !r.Busy(); }, kExchange));
-    runner->Call([](SimulatedRemote& r) { EXPECT_EQ(r.Outcome(), RemoteOutcome::kRefused); });
-    ExpectLine(serve.WaitText(kOut, "The file is not ready!", 5s), serve, "not ready");
+    test::WriteFile(Path("bad.bin"), test::Pattern(1000, 42));
+    struct Case {
+        const char* function;
+        std::string file;
+        ChildProcess::Stream stream;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"userdata-upload", Path("keep.bin"), kErr,
+         "box: File already exists! overwrite? [Cancel]"},
+        {"icon-upload", Path("no/such/folder/x.vui"), kOut, "File could not be opened 3"},
+        {"db-download", Path("missing.bin"), kOut, "Select Database!"},
+        {"db-download", Path("bad.bin"), kErr, "box: Invalid Database!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.function) + " " + c.file);
+        ChildProcess child;
+        ASSERT_TRUE(child.Start(VANTO_BINARY, {"serve", "--function", c.function, "--file", c.file,
+                                               "--once", "--link", "tty:" + Path("remote")}));
+        EXPECT_EQ(child.WaitExit(5s), 1) << child.Transcript();
+        EXPECT_TRUE(child.WaitText(c.stream, c.text, 0ms)) << child.Transcript();
+    }
     EXPECT_EQ(test::ReadFile(Path("keep.bin")), test::Pattern(1000, 41));
-
-    serve.Signal(SIGINT);
-    // --once without an accepted exchange: refused.
-    EXPECT_EQ(serve.WaitExit(5s), 1) << serve.Transcript();
-    EXPECT_TRUE(serve.WaitText(kErr, "serve: interrupted", 0ms));
+    EXPECT_FALSE(std::filesystem::exists(Path("no")));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -346,8 +357,9 @@ TEST_F(ServeE2e, UnplugMidDownloadTimesOutAndReplugServesTheNextRequest) {
         EXPECT_EQ(r.Outcome(), RemoteOutcome::kCompleted);
         EXPECT_EQ(test::ByteDiff(r.ReceivedData(), database), "");
     });
+    // Stopped while idle: the status tells that an exchange (the first one) failed.
     serve.Signal(SIGTERM);
-    EXPECT_EQ(serve.WaitExit(5s), 0) << serve.Transcript();
+    EXPECT_EQ(serve.WaitExit(5s), 1) << serve.Transcript();
 }
 
 // Upload: a remote that falls silent after block 4 gets negative acknowledgements of block 4 at
@@ -384,16 +396,24 @@ TEST_F(ServeE2e, SilentRemoteDuringUploadGetsNaksThenTimesOut) {
     ASSERT_TRUE(reset);
     EXPECT_NEAR(MsBetween(block4->at, reset->at), 11100, kSlackMs);
 
-    const ByteBuffer written = test::ReadFile(Path("cut.bin"));
+    EXPECT_FALSE(std::filesystem::exists(Path("cut.bin")));
+    const ByteBuffer written = test::ReadFile(Path("cut.bin.partial"));
     ASSERT_EQ(written.size(), 576u + 5 * 2048);
     EXPECT_EQ(ByteBuffer(written.begin() + 512, written.begin() + 528), ByteBuffer(16, 0xFF));
     EXPECT_EQ(ByteBuffer(written.begin() + 576, written.end()),
               ByteBuffer(payload->begin(), payload->begin() + 5 * 2048));
 }
 
-TEST_F(ServeE2e, CtrlCDuringAnUploadEndsPromptlyAndLeavesTheFileUnmarked) {
-    ASSERT_NO_FATAL_FAILURE(StartServe(
-        {"--function", "userdata-upload", "--file", Path("part.bin"), "--once", "--trace"}));
+// A signal in the middle of an upload ends serve promptly with 128 + the signal: the older file
+// stays whole and the blocks that arrived are kept in FILE.partial, without the completion mark.
+class ServeSignal : public ServeTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ServeSignal, MidUploadKeepsTheOlderFileAndThePartialAndFails) {
+    const int signo = GetParam();
+    const ByteBuffer older = test::Pattern(3000, 70);
+    test::WriteFile(Path("part.bin"), older);
+    ASSERT_NO_FATAL_FAILURE(StartServe({"--function", "userdata-upload", "--file", Path("part.bin"),
+                                        "--once", "--yes", "--trace"}));
     const auto payload = std::make_shared<const ByteBuffer>(test::Pattern(8 * 2048, 71));
     runner->Call([&](SimulatedRemote& r) {
         r.GoSilentWhen([](const std::uint8_t* f, std::size_t n) {
@@ -405,17 +425,73 @@ TEST_F(ServeE2e, CtrlCDuringAnUploadEndsPromptlyAndLeavesTheFileUnmarked) {
     ASSERT_TRUE(ack3) << serve.Transcript();
 
     const auto interruptedAt = Clock::now();
-    serve.Signal(SIGINT);
-    EXPECT_EQ(serve.WaitExit(2s), 1) << serve.Transcript();  // --once, exchange not finished
+    serve.Signal(signo);
+    EXPECT_EQ(serve.WaitExit(2s), 128 + signo) << serve.Transcript();
     EXPECT_LT(MsBetween(interruptedAt, Clock::now()), 1000);
     EXPECT_TRUE(serve.WaitText(kErr, "serve: interrupted", 0ms));
     EXPECT_FALSE(serve.WaitText(kOut, "End of Communication", 0ms));
 
-    const ByteBuffer written = test::ReadFile(Path("part.bin"));
+    EXPECT_EQ(test::ReadFile(Path("part.bin")), older);
+    const ByteBuffer written = test::ReadFile(Path("part.bin.partial"));
     ASSERT_EQ(written.size(), 576u + 4 * 2048);
     EXPECT_EQ(ByteBuffer(written.begin() + 512, written.begin() + 528), ByteBuffer(16, 0xFF));
     EXPECT_EQ(ByteBuffer(written.begin() + 576, written.end()),
               ByteBuffer(payload->begin(), payload->begin() + 4 * 2048));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ServeSignal, ::testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const auto& info) { return std::string(sigabbrev_np(info.param)); });
+
+// The window, offscreen, ended by a signal once it serves: it ends as when closed (its
+// single-instance socket is taken down, which a killed process leaves behind), with 128 + the
+// signal, and leaves no folder of its own in $TMPDIR. A settings file that is a FIFO does not
+// hang the start: it is not used.
+TEST_F(ServeE2e, WindowEndsCleanlyOnSignalsAndLeavesNothingBehind) {
+    const std::string tmp = Path("tmp");
+    const std::string run = Path("run");
+    std::filesystem::create_directory(tmp);
+    std::filesystem::create_directory(run);
+    std::filesystem::permissions(run, std::filesystem::perms::owner_all);
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", Path("config").c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const std::string settings = Path("config/vanto-remote-manager/vanto-remote-manager.conf");
+    for (const int signo : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(sigabbrev_np(signo));
+        if (signo == SIGINT) {
+            std::filesystem::create_directories(Path("config/vanto-remote-manager"));
+            std::filesystem::remove(settings);
+            ASSERT_EQ(::mkfifo(settings.c_str(), 0600), 0);
+        }
+        ChildProcess window;
+        ASSERT_TRUE(window.Start(VANTO_BINARY, {"--link", "tty:" + Path("remote")}));
+        // Serving: a request to the first page (no file chosen) is answered, so the event loop
+        // runs.
+        runner->Call([](SimulatedRemote& r) { r.StartDownload('3'); });
+        ASSERT_TRUE(runner->WaitUntil(
+            [](SimulatedRemote& r) { return !r.Busy() && r.Outcome() == RemoteOutcome::kRefused; },
+            kExchange))
+            << window.Transcript();
+        EXPECT_TRUE(std::filesystem::exists(run + "/vanto-remote-manager.instance"));
+        window.Signal(signo);
+        EXPECT_EQ(window.WaitExit(5s), 128 + signo) << window.Transcript();
+        EXPECT_FALSE(std::filesystem::exists(run + "/vanto-remote-manager.instance"));
+        EXPECT_TRUE(std::filesystem::is_empty(tmp));
+        EXPECT_EQ(window
+                      .WaitText(kErr,
+                                "The settings file " + settings +
+                                    " is not a regular file; it was renamed to " + settings +
+                                    ".bad and the defaults are used.",
+                                0ms)
+                      .has_value(),
+                  signo == SIGINT)
+            << window.Transcript();
+        runner->RenewRemote();
+    }
+    for (const char* name : {"TMPDIR", "XDG_RUNTIME_DIR", "XDG_CONFIG_HOME"}) {
+        ::unsetenv(name);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

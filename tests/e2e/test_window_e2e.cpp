@@ -4,6 +4,7 @@
 // sampled every millisecond, and the remote must hold the file byte for byte at the end.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -177,7 +178,7 @@ private slots:
 
 int main(int argc, char** argv) {
     QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
     QApplication app(argc, argv);
     TestWindowTransfer test;
     return QTest::qExec(&test, argc, argv);

@@ -10,8 +10,9 @@
 #include <random>
 #include <vector>
 
+#include "formats/crc16.h"
+#include "formats/posix_file_system.h"
 #include "iconedit/icon_file.h"
-#include "pages/crc16.h"
 
 namespace vanto {
 namespace {
@@ -56,7 +57,7 @@ bool AllBytes(const std::uint8_t* p, std::size_t n, std::uint8_t v) {
     return true;
 }
 
-TEST(IconFile, EmptySetSavesAsDescribed) {
+TEST(IconFile, EmptySetSavesAsFillerWithAnEmptyDirectory) {
     IconFile icons;
     ASSERT_EQ(icons.PrepareForSave(), 0);
     FixedRandom random(0x40);
@@ -248,8 +249,8 @@ TEST(IconFile, SaveAndReadBack) {
     SystemRandomSource random;
     const std::string a = TempPath("a.vui");
     const std::string b = TempPath("b.vui");
-    ASSERT_FALSE(icons.WriteIconFile(a, random).has_value());
-    ASSERT_FALSE(icons.WriteIconFile(b, random).has_value());
+    ASSERT_FALSE(icons.WriteIconFile(DefaultFileSystem(), a, random).has_value());
+    ASSERT_FALSE(icons.WriteIconFile(DefaultFileSystem(), b, random).has_value());
     const auto fa = ReadFile(a);
     const auto fb = ReadFile(b);
     ASSERT_EQ(fa.size(), kIconFileLength);
@@ -259,7 +260,7 @@ TEST(IconFile, SaveAndReadBack) {
     EXPECT_EQ(std::memcmp(fa.data() + 232, fb.data() + 232, 4), 0);  // same CheckWord
 
     IconFile loaded;
-    ASSERT_FALSE(loaded.ReadIconFile(a).has_value());
+    ASSERT_FALSE(loaded.ReadIconFile(DefaultFileSystem(), a).has_value());
     EXPECT_TRUE(loaded.Payload() == icons.Payload());
     EXPECT_EQ(std::memcmp(loaded.Header().data(), fa.data(), 576), 0);
     const auto got = loaded.IconBytes(ICON_DEVICE, 2);
@@ -302,7 +303,7 @@ TEST(IconFile, RefusedFilesLeaveTheSetUntouched) {
         SCOPED_TRACE(c.name);
         const std::string path = TempPath("refused.vui");
         WriteFile(path, c.bytes);
-        const auto refused = editor.ReadIconFile(path);
+        const auto refused = editor.ReadIconFile(DefaultFileSystem(), path);
         ASSERT_TRUE(refused.has_value());
         EXPECT_EQ(refused->text, c.text);
         EXPECT_EQ(refused->caption, "Invalid user icon file!");
@@ -310,7 +311,7 @@ TEST(IconFile, RefusedFilesLeaveTheSetUntouched) {
         EXPECT_TRUE(editor.Header().bytes() == headerBefore);
         std::remove(path.c_str());
     }
-    const auto missing = editor.ReadIconFile(TempPath("no-such.vui"));
+    const auto missing = editor.ReadIconFile(DefaultFileSystem(), TempPath("no-such.vui"));
     ASSERT_TRUE(missing.has_value());
     EXPECT_EQ(missing->caption, "Invalid user icon file!");
     EXPECT_TRUE(editor.HasIcon(ICON_KEY, 3));
@@ -322,12 +323,12 @@ TEST(IconFile, FailedWritesAreReportedAndLeaveNoFile) {
     const auto headerBefore = icons.Header().bytes();
     FixedRandom random(3);
     const std::string dir = TempPath("nodir/");
-    EXPECT_TRUE(icons.WriteIconFile(dir + "x.vui", random).has_value());
+    EXPECT_TRUE(icons.WriteIconFile(DefaultFileSystem(), dir + "x.vui", random).has_value());
     EXPECT_TRUE(icons.Header().bytes() == headerBefore);
 
     FailingRandom failing;
     const std::string path = TempPath("norandom.vui");
-    EXPECT_TRUE(icons.WriteIconFile(path, failing).has_value());
+    EXPECT_TRUE(icons.WriteIconFile(DefaultFileSystem(), path, failing).has_value());
     EXPECT_FALSE(std::filesystem::exists(path));
 
     // A full disk, through a private node of the full device (needs the right to make nodes):
@@ -335,7 +336,7 @@ TEST(IconFile, FailedWritesAreReportedAndLeaveNoFile) {
     const std::string full = TempPath("full");
     std::remove(full.c_str());
     if (::mknod(full.c_str(), S_IFCHR | 0666, ::makedev(1, 7)) == 0) {
-        EXPECT_TRUE(icons.WriteIconFile(full, random).has_value());
+        EXPECT_TRUE(icons.WriteIconFile(DefaultFileSystem(), full, random).has_value());
         struct stat st {};
         ASSERT_EQ(::stat(full.c_str(), &st), 0);
         EXPECT_TRUE(S_ISCHR(st.st_mode));

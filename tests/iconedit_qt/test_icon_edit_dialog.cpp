@@ -15,6 +15,7 @@
 
 #include "app/iconedit/icon_edit_dialog.h"
 #include "app/iconedit/icon_editor_runner.h"
+#include "formats/posix_file_system.h"
 #include "icon_edit_test_support.h"
 #include "iconedit/icon_edit_cells.h"
 
@@ -82,7 +83,7 @@ void TestIconEditDialog::openEditOkRoundTrip() {
     QCOMPARE(start.PrepareForSave(), 0);
     test::FixedRandom random;
     const std::string startPath = dir.File("start.vui");
-    QVERIFY(!start.WriteIconFile(startPath, random));
+    QVERIFY(!start.WriteIconFile(DefaultFileSystem(), startPath, random));
 
     Script script;
     script.opens = {startPath, dir.Write("dev.png", test::FlatPng(120, 80, 90))};
@@ -121,7 +122,7 @@ void TestIconEditDialog::openEditOkRoundTrip() {
     QCOMPARE(dialog.GetPath(), outPath);
 
     IconFile written;
-    QVERIFY(!written.ReadIconFile(outPath));
+    QVERIFY(!written.ReadIconFile(DefaultFileSystem(), outPath));
     QVERIFY(written.HasIcon(ICON_DEVICE, 11));
     QVERIFY(written.HasIcon(ICON_DEVSEL, 11));
     QVERIFY(test::SpanBytes(written.IconBytes(ICON_KEY, 3)) == key);
@@ -280,7 +281,7 @@ void TestIconEditDialog::keyboardAlone() {
         QCOMPARE(dialog.FocusedCell(), move.cell);
     }
 
-    const IconFile& icons = dialog.Logic().View()->Icons();
+    const IconFile& icons = dialog.Icons();
     OpenWithKeys(dialog, device, titles);
     QVERIFY(icons.HasIcon(ICON_DEVICE, 0));
     QVERIFY(icons.HasIcon(ICON_DEVSEL, 0));
@@ -304,7 +305,7 @@ void TestIconEditDialog::keyboardAlone() {
     QCOMPARE(dialog.GetPath(), dir.File("backup.vui"));
     QVERIFY(!std::filesystem::exists(dir.File("backup")));
     IconFile written;
-    QVERIFY(!written.ReadIconFile(dir.File("backup.vui")));
+    QVERIFY(!written.ReadIconFile(DefaultFileSystem(), dir.File("backup.vui")));
     QVERIFY(test::SpanBytes(written.IconBytes(ICON_KEY, 0)) == test::ReadAll(key));
     QVERIFY(!written.HasIcon(ICON_DEVICE, 0));
     QCOMPARE(

@@ -4,9 +4,11 @@
 #include <filesystem>
 
 #include "app/iconedit/qimage_codec.h"
+#include "formats/posix_file_system.h"
 #include "icon_edit_test_support.h"
-#include "iconedit/icon_edit_dialog.h"
+#include "iconedit/icon_edit_controller.h"
 #include "iconedit/icon_edit_rules.h"
+#include "tools/faulty_file_system.h"
 
 namespace vanto::iconedit {
 namespace {
@@ -43,7 +45,7 @@ protected:
     // A user icon file holding a device icon pair and one key icon, written by the logic itself.
     std::string MakeIconFile() {
         ScriptedUi otherUi;
-        CIconEditDialog other(otherUi, codec, random);
+        IconEditController other(otherUi, codec, random);
         otherUi.openAnswers.push_back(std::nullopt);
         other.OnInitDialog({0, 0, 450, 487}, 21);
         otherUi.menuAnswers = {ID_ICON_OPEN, ID_ICON_OPEN};
@@ -60,7 +62,7 @@ protected:
     ScriptedUi ui;
     gui::QImageCodec codec;
     test::FixedRandom random;
-    CIconEditDialog dialog{ui, codec, random};
+    IconEditController dialog{ui, codec, random};
 };
 
 TEST_F(IconEditLogic, MenuGraysWhatCannotBeChosen) {
@@ -274,13 +276,55 @@ TEST_F(IconEditLogic, EmptySetSavesAsValidFile) {
     EXPECT_EQ(dialog.Result(), IDOK);
 
     IconFile read;
-    ASSERT_FALSE(read.ReadIconFile(out));
+    ASSERT_FALSE(read.ReadIconFile(DefaultFileSystem(), out));
     EXPECT_EQ(std::filesystem::file_size(out), 1049152u);
     const auto& payload = read.Payload();
     EXPECT_EQ(ReadLe32(&payload[8]) + ReadLe32(&payload[12]) + ReadLe32(&payload[16]), 0u);
     for (IconKind kind : {ICON_DEVICE, ICON_DEVSEL, ICON_KEY}) {
         for (int i = 0; i < IconSlotCount(kind); ++i) {
             EXPECT_FALSE(read.HasIcon(kind, i));
+        }
+    }
+}
+
+// Both of the editor's writers (OK saving the set, "Save" exporting an icon) over older files,
+// with every kind of failed write: the older file stays, the dialog stays open, and the warning
+// names the file and the system's reason.
+TEST_F(IconEditLogic, FailedWritesKeepTheOlderFileAndSayWhy) {
+    const std::string png = Png("d.png", 120, 80, 5);
+    const struct {
+        FileFault fault;
+        const char* reason;
+    } cases[] = {
+        {FileFault::kNoSpace, "No space left on device"},
+        {FileFault::kPermissionDenied, "Permission denied"},
+        {FileFault::kRenameFailed, "Invalid cross-device link"},
+        {FileFault::kSyncFailed, "Input/output error"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        FaultyFileSystem faulty(c.fault, 100);
+        ScriptedUi faultyUi;
+        IconEditController editor(faultyUi, codec, random, faulty);
+        faultyUi.openAnswers = {std::nullopt, png};
+        editor.OnInitDialog({0, 0, 450, 487}, 21);
+        faultyUi.menuAnswers = {ID_ICON_OPEN};
+        editor.View()->OnIconCell(CellId(ICON_DEVICE, 0));
+        const std::vector<std::uint8_t> older = {1, 2, 3};
+        const std::string set = dir.Write("older.vui", older);
+        const std::string icon = dir.Write("older.png", older);
+
+        faultyUi.saveAnswers = {set, icon};
+        EXPECT_FALSE(editor.OnOK());
+        faultyUi.menuAnswers = {ID_ICON_SAVE};
+        editor.View()->OnIconCell(CellId(ICON_DEVICE, 0));
+        EXPECT_FALSE(editor.Result());
+        EXPECT_EQ(test::ReadAll(set), older);
+        EXPECT_EQ(test::ReadAll(icon), older);
+        ASSERT_EQ(faultyUi.warnings.size(), 2u);
+        for (std::size_t i = 0; i < 2; ++i) {
+            EXPECT_EQ(faultyUi.warnings[i].text,
+                      "The file \"" + (i == 0 ? set : icon) + "\" could not be used.\n" + c.reason);
         }
     }
 }
@@ -329,7 +373,7 @@ TEST_F(IconEditLogic, DamagedIconLoadsWithoutPicture) {
     ASSERT_TRUE(set.SetIcon(ICON_KEY, 1, damaged.data(), damaged.size()));
     ASSERT_EQ(set.PrepareForSave(), 0);
     const std::string file = dir.File("damaged.vui");
-    ASSERT_FALSE(set.WriteIconFile(file, random));
+    ASSERT_FALSE(set.WriteIconFile(DefaultFileSystem(), file, random));
 
     Start(file);
     EXPECT_EQ(ui.cells[CellId(ICON_KEY, 0)].shown, Shown::Picture);
@@ -360,7 +404,7 @@ TEST_F(IconEditLogic, TwoOpeningsShareNothing) {
     ASSERT_TRUE(View().Icons().HasIcon(ICON_KEY, 9));
 
     ScriptedUi secondUi;
-    CIconEditDialog second(secondUi, codec, random);
+    IconEditController second(secondUi, codec, random);
     second.SetPath(file);
     secondUi.openAnswers.push_back(std::nullopt);
     second.OnInitDialog({0, 0, 450, 487}, 21);

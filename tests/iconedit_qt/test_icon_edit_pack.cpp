@@ -6,22 +6,24 @@
 
 #include "app/cli/commands.h"
 #include "app/iconedit/qimage_codec.h"
+#include "formats/posix_file_system.h"
 #include "icon_edit_test_support.h"
 #include "iconedit/icon_edit_pack.h"
-
-namespace vanto::cli {
-int RunIconsPack(const std::vector<std::string>& args);
-}
 
 namespace vanto::iconedit {
 namespace {
 
 class IconsPack : public ::testing::Test {
 protected:
-    int Pack(const std::vector<std::string>& args) {
+    // `icons pack ARGS` through the command line's own parser.
+    int Pack(const std::vector<std::string>& args) { return Cli("pack", args); }
+    int Cli(const std::string& command, const std::vector<std::string>& args) {
         out.str("");
         err.str("");
-        return RunIconsPackWith(args, codec, random, out, err);
+        std::vector<std::string> words = {"icons", command};
+        words.insert(words.end(), args.begin(), args.end());
+        cli::CommandIo io{DefaultFileSystem(), out, err};
+        return cli::RunCommand(words, io).value_or(-1);
     }
     void Put(IconKind kind, int index, const std::vector<std::uint8_t>& bytes) {
         dir.Write("in/" + IconFileNameOf(kind, index), bytes);
@@ -48,11 +50,11 @@ TEST_F(IconsPack, FullSetRoundTripsThroughUnpack) {
         }
     }
     const std::string vui = dir.File("set.vui");
-    ASSERT_EQ(cli::RunIconsPack({dir.File("in"), "-o", vui}), 0);
+    ASSERT_EQ(Pack({dir.File("in"), "-o", vui}), 0) << err.str();
     ASSERT_EQ(std::filesystem::file_size(vui), 1049152u);
 
     const std::string unpacked = dir.File("out");
-    ASSERT_EQ(cli::RunIcons({"unpack", vui, unpacked}), 0);
+    ASSERT_EQ(Cli("unpack", {vui, unpacked}), 0) << err.str();
     std::size_t count = 0;
     for (const auto& entry : std::filesystem::directory_iterator(unpacked)) {
         const std::string name = entry.path().filename().string();
@@ -73,7 +75,7 @@ TEST_F(IconsPack, MissingSelectionIconIsMadeFromTheDeviceIcon) {
     EXPECT_EQ(out.str(), vui + ": 2 devices with their icons, 0 key icons\n");
 
     IconFile read;
-    ASSERT_FALSE(read.ReadIconFile(vui));
+    ASSERT_FALSE(read.ReadIconFile(DefaultFileSystem(), vui));
     const auto made = codec.Decode(read.IconBytes(ICON_DEVSEL, 0));
     ASSERT_TRUE(made);
     EXPECT_EQ(made->width, 60);
@@ -128,7 +130,7 @@ TEST_F(IconsPack, FromKeepsTheFilesIconsAndHeader) {
     const auto written = test::ReadAll(second);
     EXPECT_EQ(written[100], 0x5A);
     IconFile read;
-    ASSERT_FALSE(read.ReadIconFile(second));
+    ASSERT_FALSE(read.ReadIconFile(DefaultFileSystem(), second));
     EXPECT_TRUE(read.HasIcon(ICON_DEVICE, 7));
     EXPECT_TRUE(read.HasIcon(ICON_DEVSEL, 7));
     EXPECT_EQ(test::SpanBytes(read.IconBytes(ICON_KEY, 4)), key);

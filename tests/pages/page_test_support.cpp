@@ -38,39 +38,6 @@ ByteBuffer ReadFile(const std::string& path) {
     return ByteBuffer(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-namespace {
-
-class BudgetOutputFile : public OutputFile {
-public:
-    BudgetOutputFile(std::unique_ptr<OutputFile> inner, std::int64_t& budget)
-        : m_inner(std::move(inner)), m_budget(budget) {}
-    bool WriteAt(std::int64_t offset, const std::uint8_t* src, std::size_t size) override {
-        const auto fits = static_cast<std::size_t>(
-            std::max<std::int64_t>(0, std::min<std::int64_t>(m_budget, size)));
-        m_budget -= fits;
-        if (fits > 0 && !m_inner->WriteAt(offset, src, fits)) {
-            return false;
-        }
-        return fits == size;
-    }
-    bool Close() override { return m_inner->Close(); }
-
-private:
-    std::unique_ptr<OutputFile> m_inner;
-    std::int64_t& m_budget;
-};
-
-}  // namespace
-
-std::unique_ptr<OutputFile> FaultyFileSystem::OpenWrite(const std::string& path, OutputOpen how,
-                                                        int* cause) {
-    auto inner = m_real.OpenWrite(path, how, cause);
-    if (!inner) {
-        return nullptr;
-    }
-    return std::make_unique<BudgetOutputFile>(std::move(inner), m_budget);
-}
-
 std::string ByteDiff(const ByteBuffer& actual, const ByteBuffer& expected) {
     if (actual == expected) {
         return "";
@@ -115,7 +82,7 @@ void PutLe32(ByteBuffer& b, std::size_t at, std::uint32_t v) {
 
 }  // namespace
 
-ByteBuffer MakeHeader(const HeaderSpec& fields) {
+ByteBuffer MakeHeader(const HeaderFields& fields) {
     ByteBuffer h(576, 0);
     std::memcpy(&h[208], fields.kind, 4);
     PutLe32(h, 212, fields.param1);

@@ -1,7 +1,6 @@
 #pragma once
 // Shared pieces of the page tests: a form that records what the page shows, a scripted icon
-// editor, a temporary folder, a file system whose writes fail after a byte budget, and builders of
-// valid sample files.
+// editor, a temporary folder, and builders of valid sample files.
 
 #include <algorithm>
 #include <array>
@@ -12,11 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "pages/file_system.h"
+#include "formats/file_system.h"
+#include "formats/posix_file_system.h"
 #include "pages/page_form.h"
-#include "pages/posix_file_system.h"
 #include "protocol/frames.h"
 #include "protocol/transfer_job.h"
+#include "tools/faulty_file_system.h"
 
 namespace vanto::test {
 
@@ -36,6 +36,9 @@ public:
     void ShowMessageBox(const std::string& text) override { boxes.push_back(text); }
     bool AskOkCancel(const std::string& text) override {
         questions.push_back(text);
+        if (onAsk) {
+            onAsk();  // what happens while the question is open
+        }
         const bool answer = answers.empty() ? false : answers.front();
         if (!answers.empty()) {
             answers.pop_front();
@@ -50,6 +53,7 @@ public:
     std::vector<std::string> boxes;
     std::vector<std::string> questions;
     std::deque<bool> answers;  // scripted answers to AskOkCancel; Cancel when none left
+    std::function<void()> onAsk;
     std::vector<int> positions;
     int rangeLower = -1, rangeUpper = -1, step = -1, shownMode = -1;
 };
@@ -87,23 +91,6 @@ private:
 void WriteFile(const std::string& path, const ByteBuffer& bytes);
 ByteBuffer ReadFile(const std::string& path);
 
-// The real file system, but every output file together accepts only `budget` bytes: the write
-// that crosses the budget writes what fits and fails, as on a full disk.
-class FaultyFileSystem : public FileSystem {
-public:
-    explicit FaultyFileSystem(std::int64_t budget) : m_budget(budget) {}
-    bool Exists(const std::string& path) override { return m_real.Exists(path); }
-    std::unique_ptr<InputFile> OpenRead(const std::string& path, int* cause) override {
-        return m_real.OpenRead(path, cause);
-    }
-    std::unique_ptr<OutputFile> OpenWrite(const std::string& path, OutputOpen how,
-                                          int* cause) override;
-    std::int64_t m_budget;
-
-private:
-    PosixFileSystem m_real;
-};
-
 // Empty when equal, else the sizes and the first differing offset with a few bytes of each in hex.
 std::string ByteDiff(const ByteBuffer& actual, const ByteBuffer& expected);
 
@@ -111,7 +98,7 @@ std::string ByteDiff(const ByteBuffer& actual, const ByteBuffer& expected);
 ByteBuffer Pattern(std::size_t size, std::uint32_t seed);
 
 // A 576-byte header with the three tags of a kind and the given values.
-struct HeaderSpec {
+struct HeaderFields {
     const char* kind = "09VK";
     const char* format = "03DU";
     const char* trailer = "UD30";
@@ -121,7 +108,7 @@ struct HeaderSpec {
     std::uint32_t checkWord = 0;
     std::uint8_t headBlockSeed = 0;  // HeadBlock byte i = seed + i
 };
-ByteBuffer MakeHeader(const HeaderSpec& fields);
+ByteBuffer MakeHeader(const HeaderFields& fields);
 ByteBuffer Concat(const ByteBuffer& a, const ByteBuffer& b);
 
 // A database image of `size` bytes (at least 580): valid header and magic, pattern after it.

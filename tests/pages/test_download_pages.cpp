@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
+#include "formats/posix_file_system.h"
 #include "page_test_support.h"
 #include "pages/app_dnld_form_view.h"
 #include "pages/dd_restore_form_view.h"
-#include "pages/posix_file_system.h"
 #include "pages/rdb_dnld_form_view.h"
 #include "pages/ud_restore_form_view.h"
 
@@ -208,7 +208,7 @@ class UserDataRestoreTest : public DownloadPagesTest {
 protected:
     void SetUp() override {
         userPayload = test::Pattern(4097, 11);
-        test::HeaderSpec user;
+        test::HeaderFields user;
         user.param1 = 0x11223344;
         user.totalLength = 4097 + 576 + 100;  // disagrees with the file: m_dwHeadParam2 follows it
         user.checkWord = 0xA1B2C3D4;
@@ -216,7 +216,8 @@ protected:
         test::WriteFile(userPath, test::Concat(MakeHeader(user), userPayload));
 
         devPayload = test::Pattern(2048, 12);
-        test::HeaderSpec dev{"19VK", "03DD", "DD30", 0x0102, 0x0304, 2048 + 576, 0x55667788, 0x80};
+        test::HeaderFields dev{"19VK", "03DD",     "DD30",     0x0102,
+                               0x0304, 2048 + 576, 0x55667788, 0x80};
         test::WriteFile(devPath, test::Concat(MakeHeader(dev), devPayload));
         page.OnInitialUpdate();
     }
@@ -307,7 +308,7 @@ TEST_F(UserDataRestoreTest, InvalidOrMissingFileEmptiesTheMode) {
 }
 
 TEST_F(UserDataRestoreTest, HeaderOnlyFileIsAnEmptyReadyPayload) {
-    test::HeaderSpec user;
+    test::HeaderFields user;
     const std::string path = dir.Path("empty.bin");
     test::WriteFile(path, MakeHeader(user));
     page.OnBrowseChosen(path);
@@ -334,7 +335,7 @@ TEST_F(DownloadPagesTest, UserIconPageFillsIconJobAndEditorOkReloads) {
     test::FakeEditor editor;
     CDDRestoreFormView page(form, fs, editor);
     const ByteBuffer payload = test::Pattern(6000, 5);
-    test::HeaderSpec icon{"29VK", "03IU", "UI30", 77, 88, 6000 + 576, 0x01020304, 3};
+    test::HeaderFields icon{"29VK", "03IU", "UI30", 77, 88, 6000 + 576, 0x01020304, 3};
     const std::string path = dir.Path("icons.vui");
     ByteBuffer file = test::Concat(MakeHeader(icon), payload);
     std::fill(file.begin() + 512, file.begin() + 528, 0xFF);  // never completed: still accepted
@@ -378,19 +379,15 @@ TEST_F(DownloadPagesTest, UserIconPageFillsIconJobAndEditorOkReloads) {
 // Reading a file again: the page's old buffer is gone before the new one is read when nothing
 // else holds it, so a reload never needs room for two copies; a copy an exchange holds (as the
 // engine's snapshot does) stays whole and unchanged.
-class WatchingFileSystem final : public FileSystem {
+class WatchingFileSystem final : public ForwardingFileSystem {
 public:
-    bool Exists(const std::string& path) override { return m_real.Exists(path); }
-    std::unique_ptr<InputFile> OpenRead(const std::string& path, int* cause) override {
-        auto file = m_real.OpenRead(path, cause);
+    WatchingFileSystem() : ForwardingFileSystem(DefaultFileSystem()) {}
+    std::unique_ptr<InputFile> OpenRead(const std::string& path, FileError* error) override {
+        auto file = m_inner.OpenRead(path, error);
         if (file) {
             return std::make_unique<Watched>(std::move(file), *this);
         }
         return file;
-    }
-    std::unique_ptr<OutputFile> OpenWrite(const std::string& path, OutputOpen how,
-                                          int* cause) override {
-        return m_real.OpenWrite(path, how, cause);
     }
 
     std::weak_ptr<const ByteBuffer> old;  // the buffer loaded before
@@ -413,8 +410,6 @@ private:
         std::unique_ptr<InputFile> m_file;
         WatchingFileSystem& m_fs;
     };
-
-    PosixFileSystem m_real;
 };
 
 TEST_F(DownloadPagesTest, ReloadDropsTheOldBufferFirstUnlessAnExchangeHoldsIt) {
@@ -455,7 +450,7 @@ TEST_F(DownloadPagesTest, ModeFileReadAgainDropsTheUnsharedPayloadFirst) {
     WatchingFileSystem watch;
     const std::string path = dir.Path("user.bin");
     const ByteBuffer payload = test::Pattern(4000, 5);
-    test::HeaderSpec fields;
+    test::HeaderFields fields;
     fields.totalLength = 4000 + 576;
     test::WriteFile(path, test::Concat(MakeHeader(fields), payload));
     CUdRestoreFormView page(form, watch);

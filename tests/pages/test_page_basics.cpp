@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include "formats/file_loader.h"
+#include "formats/posix_file_system.h"
 #include "page_test_support.h"
 #include "pages/dd_restore_form_view.h"
-#include "pages/file_loader.h"
-#include "pages/posix_file_system.h"
 #include "pages/rdb_dnld_form_view.h"
 #include "pages/ud_restore_form_view.h"
 
@@ -14,11 +14,12 @@ namespace vanto {
 namespace {
 
 // A file system with one file that claims any length and counts the bytes asked of it.
-class HugeFileSystem : public FileSystem {
+class HugeFileSystem : public ForwardingFileSystem {
 public:
-    explicit HugeFileSystem(std::int64_t length) : m_length(length) {}
+    explicit HugeFileSystem(std::int64_t length)
+        : ForwardingFileSystem(DefaultFileSystem()), m_length(length) {}
     bool Exists(const std::string&) override { return true; }
-    std::unique_ptr<InputFile> OpenRead(const std::string&, int*) override {
+    std::unique_ptr<InputFile> OpenRead(const std::string&, FileError*) override {
         class File : public InputFile {
         public:
             File(std::int64_t length, std::int64_t& asked) : m_length(length), m_asked(asked) {}
@@ -34,10 +35,6 @@ public:
             std::int64_t& m_asked;
         };
         return std::make_unique<File>(m_length, bytesAsked);
-    }
-    std::unique_ptr<OutputFile> OpenWrite(const std::string&, OutputOpen, int* cause) override {
-        *cause = kCauseAccessDenied;
-        return nullptr;
     }
     std::int64_t bytesAsked = 0;
 

@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <memory>
 
+#include "formats/posix_file_system.h"
 #include "page_test_support.h"
 #include "pages/app_dnld_form_view.h"
 #include "pages/dd_backup_form_view.h"
 #include "pages/dd_restore_form_view.h"
-#include "pages/posix_file_system.h"
 #include "pages/rdb_dnld_form_view.h"
 #include "pages/ud_backup_form_view.h"
 #include "pages/ud_restore_form_view.h"
@@ -260,7 +260,7 @@ TEST_F(ExchangeTest, UploadsWriteByteExactFiles) {
     EXPECT_EQ(FormOf(2).lines[1], "Invalid Request!");
 }
 
-TEST_F(ExchangeTest, InterruptedUploadLeavesThePendingMark) {
+TEST_F(ExchangeTest, InterruptedUploadIsKeptAsPartialWithThePendingMark) {
     const ByteBuffer payload = test::Pattern(4 * 2048, 61);
     udUp->OnBrowseChosen(dir.Path("cut.bin"));
     // The remote falls silent before its third data frame.
@@ -272,7 +272,8 @@ TEST_F(ExchangeTest, InterruptedUploadLeavesThePendingMark) {
         remote.StartUpload('Q', UploadHead(HK_USERDATA, 7, 4 * 2048, 9),
                            std::make_shared<const ByteBuffer>(payload));
     });
-    const ByteBuffer written = test::ReadFile(dir.Path("cut.bin"));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("cut.bin")));
+    const ByteBuffer written = test::ReadFile(dir.Path("cut.bin.partial"));
     EXPECT_EQ(test::ByteDiff(
                   written,
                   test::Concat(UploadHeader("09VK", 7, 7, 4 * 2048 + 576, "03DU", 9, "UD30", false),
@@ -281,26 +282,62 @@ TEST_F(ExchangeTest, InterruptedUploadLeavesThePendingMark) {
     EXPECT_EQ(FormOf(2).lines[0], "Waiting for request...");
 }
 
-class FullDiskExchangeTest : public ExchangeTest {
-protected:
-    FullDiskExchangeTest() : ExchangeTest(&faulty) {}
-    static inline test::FaultyFileSystem faulty{0};
-};
+// The overwrite question holds a nested event loop in the window, in which the engine goes on:
+// an upload request that comes while the question about the page's file is open is refused, and
+// nothing is written, whatever the answer.
+TEST_F(ExchangeTest, UploadDuringTheOverwriteQuestionIsRefused) {
+    const ByteBuffer older = test::Pattern(16, 5);
+    const std::string path = dir.Path("asked.vui");
+    iconUp->OnBrowseChosen(dir.Path("first.vui"));
+    ASSERT_EQ(iconUp->m_job.m_bFileReady, 1);
+    test::WriteFile(path, older);
+    showing = FUNC_ICON_UPLOAD;
+    FormOf(4).onAsk = [&] {
+        remote.StartUpload('U', UploadHead(HK_ICON, 0, 2048, 1),
+                           std::make_shared<const ByteBuffer>(test::Pattern(2048, 6)));
+        clock.RunUntilIdle(120000);
+    };
+    FormOf(4).answers = {false};
+    iconUp->OnBrowseChosen(path);
+    EXPECT_EQ(remote.Outcome(), RemoteOutcome::kRefused);
+    EXPECT_NE(std::find(Messages(4).begin(), Messages(4).end(), "The file is not ready!"),
+              Messages(4).end());
+    EXPECT_EQ(test::ReadFile(path), older);
+    EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("first.vui")));
+    EXPECT_EQ(iconUp->m_job.m_bFileReady, 0);
+}
 
-TEST_F(FullDiskExchangeTest, UploadIntoAFullDiskIsReportedCorrupted) {
-    faulty.m_budget = 576 + 2048 + 100;  // the second block does not fit
+// A full disk in a real exchange: the remote is answered that the upload failed, the page shows
+// one box naming the file and the reason (the engine none), and the older file stays.
+TEST_F(ExchangeTest, UploadIntoAFullDiskKeepsTheOlderFileAndSaysWhy) {
+    FaultyFileSystem faulty(FileFault::kNoSpace, 576 + 2048 + 100);  // block 1 does not fit
+    test::RecordingForm form;
+    CDDBackupFormView page(form, faulty, editor);
+    page.OnInitialUpdate();
+    pages[FUNC_ICON_UPLOAD] = &page;
+    const std::string path = dir.Path("full.vui");
+    const ByteBuffer older = test::Pattern(100, 1);
+    test::WriteFile(path, older);
+    form.answers = {true};
+    page.OnBrowseChosen(path);
     const ByteBuffer payload = test::Pattern(3 * 2048, 71);
-    iconUp->OnBrowseChosen(dir.Path("full.vui"));
     Run(FUNC_ICON_UPLOAD, [&] {
         remote.StartUpload('U', UploadHead(HK_ICON, 0, 3 * 2048, 1),
                            std::make_shared<const ByteBuffer>(payload));
     });
-    EXPECT_EQ(alert.texts,
-              std::vector<std::string>{"User data received from remote control is corrupted!"});
-    const ByteBuffer written = test::ReadFile(dir.Path("full.vui"));
-    ASSERT_GE(written.size(), 528u);
-    EXPECT_TRUE(std::all_of(written.begin() + 512, written.begin() + 528,
-                            [](std::uint8_t b) { return b == 0xFF; }));
+    EXPECT_TRUE(alert.texts.empty());
+    ASSERT_EQ(form.boxes.size(), 1u);
+    EXPECT_EQ(form.boxes[0].rfind("User icon data could not be written to the file!\n" + path +
+                                      ": No space left on device",
+                                  0),
+              0u)
+        << form.boxes[0];
+    EXPECT_EQ(test::ReadFile(path), older);
+    const ByteBuffer kept = test::ReadFile(path + ".partial");
+    ASSERT_GE(kept.size(), 528u);
+    EXPECT_EQ(ByteBuffer(kept.begin() + 512, kept.begin() + 528), ByteBuffer(16, 0xFF));
+    pages[FUNC_ICON_UPLOAD] = iconUp.get();
 }
 
 }  // namespace

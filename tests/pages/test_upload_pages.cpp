@@ -1,13 +1,13 @@
 // The upload pages without the engine: the output file check with its overwrite question, the
-// header each kind writes, blocks, the completion mark, and failed writes.
+// header each kind writes, blocks, the completion mark, and failed, cut-off and short uploads.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "formats/posix_file_system.h"
 #include "page_test_support.h"
 #include "pages/dd_backup_form_view.h"
-#include "pages/posix_file_system.h"
 #include "pages/ud_backup_form_view.h"
 
 namespace vanto {
@@ -43,15 +43,14 @@ protected:
     PosixFileSystem fs;
 };
 
-TEST_F(UploadPagesTest, NewNameIsCreatedEmptyAtOnce) {
+TEST_F(UploadPagesTest, NewNameIsCheckedWithoutCreatingIt) {
     CUdBackupFormView page(form, fs);
     page.OnInitialUpdate();
     EXPECT_EQ(form.lines[0], "Select the user data to save.");
     EXPECT_EQ(form.lines[1], "Select the device data to save.");
     const std::string path = dir.Path("backup.bin");
     page.OnBrowseChosen(path);
-    EXPECT_TRUE(std::filesystem::exists(path));
-    EXPECT_EQ(std::filesystem::file_size(path), 0u);
+    EXPECT_FALSE(std::filesystem::exists(path));
     EXPECT_EQ(form.lines[0], "User Data Ready!");
     EXPECT_TRUE(form.questions.empty());
     EXPECT_EQ(page.m_job.m_bFileReady, 1);
@@ -83,11 +82,13 @@ TEST_F(UploadPagesTest, OverwriteQuestionCancelAndOk) {
     form.answers = {true};
     page.OnBrowseChosen(existing);
     EXPECT_EQ(page.m_job.m_bFileReady, 1);
-    EXPECT_EQ(test::ReadFile(existing), (ByteBuffer{1, 2, 3}));  // untouched until the head
+    EXPECT_EQ(test::ReadFile(existing), (ByteBuffer{1, 2, 3}));
+    // An upload cut short after its head: the older file stays, what arrived is beside it.
     StoreHead(page.m_job, 5, 10, 6);
     Notify(page, TN_HEAD_RECEIVED);
     Notify(page, TN_TRANSFER_END);
-    EXPECT_EQ(test::ReadFile(existing).size(), 576u);
+    EXPECT_EQ(test::ReadFile(existing), (ByteBuffer{1, 2, 3}));
+    EXPECT_EQ(test::ReadFile(existing + ".partial").size(), 576u);
 }
 
 TEST_F(UploadPagesTest, NameThatCannotBeOpenedShowsTheCause) {
@@ -143,11 +144,12 @@ TEST_F(UploadPagesTest, UserDataAndOneDeviceFilesAreWrittenByteExact) {
         EXPECT_EQ(test::ByteDiff(test::ReadFile(path),
                                  test::Concat(test::Concat(test::Concat(c.header, b0), b1), b2)),
                   "");
+        EXPECT_FALSE(std::filesystem::exists(path + ".partial"));
         EXPECT_TRUE(f.boxes.empty());
     }
 }
 
-TEST_F(UploadPagesTest, InterruptedUploadKeepsThePendingMark) {
+TEST_F(UploadPagesTest, InterruptedUploadIsKeptAsPartialWithThePendingMark) {
     test::FakeEditor editor;
     CDDBackupFormView page(form, fs, editor);
     const std::string path = dir.Path("icons.vui");
@@ -158,14 +160,16 @@ TEST_F(UploadPagesTest, InterruptedUploadKeepsThePendingMark) {
     const ByteBuffer b0 = test::Pattern(2048, 4);
     SendBlock(page, 0, b0);
     Notify(page, TN_TRANSFER_END);  // timeout: no verify, no completion
-    EXPECT_EQ(test::ByteDiff(test::ReadFile(path),
+    EXPECT_FALSE(std::filesystem::exists(path));
+    EXPECT_TRUE(form.boxes.empty());
+    EXPECT_EQ(test::ByteDiff(test::ReadFile(path + ".partial"),
                              test::Concat(test::UploadHeader("29VK", 0, 0, 4096 + 576, "03IU",
                                                              0xBEEF, "UI30", false),
                                           b0)),
               "");
     // Blocks after the end are dropped: the file is closed.
     SendBlock(page, 1, b0);
-    EXPECT_EQ(test::ReadFile(path).size(), 576u + 2048u);
+    EXPECT_EQ(test::ReadFile(path + ".partial").size(), 576u + 2048u);
 }
 
 TEST_F(UploadPagesTest, SecondHeadInformationRecreatesTheFile) {
@@ -189,29 +193,139 @@ TEST_F(UploadPagesTest, SecondHeadInformationRecreatesTheFile) {
               "");
 }
 
-TEST_F(UploadPagesTest, FailedWriteIsNeverMarkedComplete) {
-    // Budgets: the header fails, the first block fails, a later block fails.
-    for (const std::int64_t budget : {100, 576 + 1000, 576 + 2048 + 10}) {
-        SCOPED_TRACE(budget);
-        test::FaultyFileSystem faulty(budget);
+// Every way a write can fail, on both upload pages, over an older file: the older file stays
+// whole, the remote is told the upload failed (where it still can be), nothing is marked complete,
+// and one box names the page's kind of data, the file and the system's reason.
+TEST_F(UploadPagesTest, FailedWritesKeepTheOlderFileAndSayWhy) {
+    struct Case {
+        FileFault fault;
+        std::int64_t budget;  // kNoSpace: bytes that fit
+        const char* reason;
+        bool remoteToldFailed;  // a failed rename comes after the remote's final acknowledgement
+    };
+    const Case cases[] = {
+        {FileFault::kNoSpace, 100, "No space left on device", true},              // the header
+        {FileFault::kNoSpace, 576 + 1000, "No space left on device", true},       // block 0
+        {FileFault::kNoSpace, 576 + 2048 + 10, "No space left on device", true},  // block 1
+        {FileFault::kPermissionDenied, 0, "Permission denied", true},
+        {FileFault::kSyncFailed, 0, "Input/output error", true},
+        {FileFault::kRenameFailed, 0, "Invalid cross-device link", false},
+    };
+    const ByteBuffer older = test::Pattern(3000, 9);
+    for (const int pageIndex : {FUNC_USERDATA_UPLOAD, FUNC_ICON_UPLOAD}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.reason) + " page " + std::to_string(pageIndex));
+            FaultyFileSystem faulty(c.fault, c.budget);
+            RecordingForm f;
+            test::FakeEditor editor;
+            std::unique_ptr<CKvMgrFormView> page;
+            if (pageIndex == FUNC_USERDATA_UPLOAD) {
+                page = std::make_unique<CUdBackupFormView>(f, faulty);
+            } else {
+                page = std::make_unique<CDDBackupFormView>(f, faulty, editor);
+            }
+            page->OnInitialUpdate();
+            const std::string path = dir.Path("older.bin");
+            test::WriteFile(path, older);
+            f.answers = {true};
+            page->OnBrowseChosen(path);
+            ASSERT_EQ(page->m_job.m_bFileReady, 1);
+            StoreHead(page->m_job, 1, 4096, 2);
+            page->m_job.m_nBlockCount = 3;
+            Notify(*page, TN_HEAD_RECEIVED);
+            SendBlock(*page, 0, test::Pattern(2048, 1));
+            SendBlock(*page, 1, test::Pattern(2048, 2));
+            SendBlock(*page, 2, {});
+            const long verdict = Notify(*page, TN_VERIFY_RECEIVED);
+            EXPECT_EQ(verdict, c.remoteToldFailed ? kVerifyFailedReported : kVerifyAcceptable);
+            if (verdict == kVerifyAcceptable) {
+                Notify(*page, TN_RECEIVE_COMPLETE);
+            }
+            Notify(*page, TN_TRANSFER_END);
+            Notify(*page, TN_TRANSFER_END);
+            EXPECT_EQ(test::ReadFile(path), older);
+            ASSERT_EQ(f.boxes.size(), 1u);
+            const std::string kind =
+                pageIndex == FUNC_USERDATA_UPLOAD ? "User data " : "User icon data ";
+            EXPECT_EQ(f.boxes[0].rfind(
+                          kind + "could not be written to the file!\n" + path + ": " + c.reason, 0),
+                      0u)
+                << f.boxes[0];
+            // What was not verified keeps the pending mark; a verified upload whose rename
+            // failed is kept whole, marked complete.
+            const ByteBuffer kept = test::ReadFile(path + ".partial");
+            if (c.remoteToldFailed && kept.size() >= 528) {
+                EXPECT_EQ(ByteBuffer(kept.begin() + 512, kept.begin() + 528), ByteBuffer(16, 0xFF));
+            }
+            std::filesystem::remove(path + ".partial");
+        }
+    }
+}
+
+// The folder of the output file removed during the upload: writes into the open file still
+// succeed, so the flush before the answer finds it gone; the upload is a failure, not "End of
+// Communication" with no file.
+TEST_F(UploadPagesTest, FolderRemovedMidUploadIsAFailure) {
+    const std::string folder = dir.Path("gone");
+    std::filesystem::create_directory(folder);
+    CUdBackupFormView page(form, fs);
+    page.OnInitialUpdate();
+    page.OnBrowseChosen(folder + "/backup.bin");
+    StoreHead(page.m_job, 1, 100, 2);
+    page.m_job.m_nBlockCount = 1;
+    Notify(page, TN_HEAD_RECEIVED);
+    std::filesystem::remove_all(folder);
+    SendBlock(page, 0, test::Pattern(100, 1));
+    EXPECT_EQ(Notify(page, TN_VERIFY_RECEIVED), kVerifyFailedReported);
+    Notify(page, TN_TRANSFER_END);
+    ASSERT_EQ(form.boxes.size(), 1u);
+    EXPECT_NE(form.boxes[0].find(folder + "/backup.bin: No such file or directory"),
+              std::string::npos)
+        << form.boxes[0];
+}
+
+// The remote announced more blocks than it sent before its end frame: the data cannot be whole,
+// so the upload is not completed and the remote is told so; what came is kept.
+TEST_F(UploadPagesTest, RemoteEndingEarlyIsNotCompleted) {
+    struct Case {
+        int announced;
+        std::vector<int> lengths;  // of blocks 0, 1, ...
+        bool whole;
+    };
+    const Case cases[] = {
+        {98, {2048, 2048, 2048}, false},
+        {3, {2048, 2048, 100}, true},
+        {3, {2048, 100, 100}, false},  // a short block before the last leaves a hole
+        {1, {0}, true},
+        {0, {}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.announced);
         RecordingForm f;
-        CUdBackupFormView page(f, faulty);
+        CUdBackupFormView page(f, fs);
         page.OnInitialUpdate();
-        const std::string path = dir.Path("full.bin");
+        const std::string path = dir.Path("short.bin");
         std::filesystem::remove(path);
         page.OnBrowseChosen(path);
-        StoreHead(page.m_job, 1, 4096, 2);
+        StoreHead(page.m_job, 1, 200000, 2);
+        page.m_job.m_nBlockCount = c.announced;
         Notify(page, TN_HEAD_RECEIVED);
-        SendBlock(page, 0, test::Pattern(2048, 1));
-        SendBlock(page, 1, test::Pattern(2048, 2));
-        EXPECT_NE(Notify(page, TN_VERIFY_RECEIVED), 0);
-        // The engine skips TN_RECEIVE_COMPLETE then; even if it came, no mark is written.
-        Notify(page, TN_RECEIVE_COMPLETE);
+        for (std::size_t n = 0; n < c.lengths.size(); ++n) {
+            SendBlock(page, static_cast<int>(n), test::Pattern(c.lengths[n], 3));
+        }
+        const long verdict = Notify(page, TN_VERIFY_RECEIVED);
+        if (verdict == kVerifyAcceptable) {
+            Notify(page, TN_RECEIVE_COMPLETE);
+        }
         Notify(page, TN_TRANSFER_END);
-        const ByteBuffer written = test::ReadFile(path);
-        if (written.size() >= 528) {
-            EXPECT_TRUE(std::all_of(written.begin() + 512, written.begin() + 528,
-                                    [](std::uint8_t b) { return b == 0xFF; }));
+        EXPECT_EQ(verdict, c.whole ? kVerifyAcceptable : kVerifyFailedReported);
+        EXPECT_EQ(std::filesystem::exists(path), c.whole);
+        EXPECT_EQ(std::filesystem::exists(path + ".partial"), !c.whole);
+        if (!c.whole) {
+            ASSERT_EQ(f.boxes.size(), 1u);
+            EXPECT_EQ(f.boxes[0].rfind("User data received from remote control is incomplete: ", 0),
+                      0u)
+                << f.boxes[0];
         }
     }
 }
@@ -247,7 +361,7 @@ TEST_F(UploadPagesTest, RunningUploadKeepsItsTargetWhateverTheUserNames) {
                                                        b0),
                                           b1)),
               "");
-    EXPECT_EQ(std::filesystem::file_size(dir.Path("second.bin")), 0u);
+    EXPECT_FALSE(std::filesystem::exists(dir.Path("second.bin")));
 }
 
 TEST_F(UploadPagesTest, IconEditDoesNotChangeThePage) {

@@ -2,6 +2,7 @@
 // file that cannot be read or parsed is set aside as ".bad" with the defaults in force, and the
 // chosen remote round-trips.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -26,7 +27,7 @@ class SettingsFileTest : public testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(dir.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
     }
     QString Path(const char* relative) const { return dir.filePath(QString::fromLatin1(relative)); }
 
@@ -44,6 +45,7 @@ TEST_F(SettingsFileTest, MovesOldFileSetsBadOnesAsideAndKeepsGoodOnes) {
         const char* notice;  // part of the notice, or "" for none
         int look;
         const char* setAside;  // the .bad file left behind, or ""
+        bool isFifo = false;
     };
     const Case cases[] = {
         {"nothing yet", nullptr, {}, false, "", kDefaultLook, ""},
@@ -59,12 +61,24 @@ TEST_F(SettingsFileTest, MovesOldFileSetsBadOnesAsideAndKeepsGoodOnes) {
          "is not a regular file",
          kDefaultLook,
          "vanto-remote-manager/vanto-remote-manager.conf.bad"},
+        // A FIFO would hold a blocking open forever.
+        {"a fifo",
+         file,
+         {},
+         false,
+         "is not a regular file",
+         kDefaultLook,
+         "vanto-remote-manager/vanto-remote-manager.conf.bad",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         QDir(dir.path()).removeRecursively();
         QDir().mkpath(dir.path());
-        if (c.path && c.isDir) {
+        if (c.path && c.isFifo) {
+            QDir().mkpath(QFileInfo(Path(c.path)).absolutePath());
+            ASSERT_EQ(::mkfifo(QFile::encodeName(Path(c.path)).constData(), 0600), 0);
+        } else if (c.path && c.isDir) {
             QDir().mkpath(Path(c.path));
         } else if (c.path) {
             Write(Path(c.path), c.content);

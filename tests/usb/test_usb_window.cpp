@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QFile>
 #include <QMenu>
 #include <QSettings>
 #include <QStatusBar>
@@ -165,7 +166,7 @@ private slots:
 int main(int argc, char** argv) {
     test::EmulatedUsbBus::DropFileAccessOverride();
     QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
     QApplication app(argc, argv);
     TestUsbWindow test;
     return QTest::qExec(&test, argc, argv);

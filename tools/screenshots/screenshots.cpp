@@ -25,6 +25,7 @@
 
 #if VANTO_HAVE_ICON_EDITOR
 #include "app/iconedit/icon_edit_dialog.h"
+#include "formats/posix_file_system.h"
 #include "iconedit/icon_file.h"
 #endif
 
@@ -133,7 +134,8 @@ bool SaveIconEditorPicture(QWidget* parent, const QString& dir) {
                         PutIcon(file, ICON_KEY, 1, SampleIcon::kPlayKey) &&
                         PutIcon(file, ICON_KEY, 2, SampleIcon::kVolumeKey);
     CountingRandomSource random(5, 73);  // no system call: the picture's file is thrown away
-    if (!filled || file.PrepareForSave() != 0 || file.WriteIconFile(path, random)) {
+    if (!filled || file.PrepareForSave() != 0 ||
+        file.WriteIconFile(DefaultFileSystem(), path, random)) {
         std::fprintf(stderr, "vanto-screenshots: the sample icon file could not be made\n");
         return false;
     }

@@ -6,6 +6,7 @@
 //                                              page N during a real transfer of FILE
 // The settings go to a temporary folder, so the user's stored style is never touched.
 #include <QApplication>
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -70,7 +71,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QTemporaryDir settingsDir;
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsDir.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
     if (args.dark) {
         QApplication::setPalette(SampleDarkPalette());
     }

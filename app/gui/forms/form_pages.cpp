@@ -5,8 +5,8 @@
 #include "app/gui/forms/icon_editor_launcher.h"
 #include "app/gui/function_page.h"
 #include "app/gui/pictures.h"
+#include "formats/posix_file_system.h"
 #include "pages/function_pages.h"
-#include "pages/posix_file_system.h"
 
 namespace vanto::gui {
 

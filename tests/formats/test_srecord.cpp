@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "pages/crc16.h"
-#include "pages/image_header.h"
-#include "pages/srecord.h"
+#include "formats/crc16.h"
+#include "formats/image_header.h"
+#include "formats/posix_file_system.h"
+#include "formats/srecord.h"
 
 namespace vanto {
 namespace {
@@ -97,7 +98,6 @@ TEST(SRecord, ConvertsAndWritesTheConverterFields) {
     const std::uint8_t pair[] = {static_cast<std::uint8_t>(c2 >> 8), static_cast<std::uint8_t>(c2),
                                  static_cast<std::uint8_t>(c3 >> 8), static_cast<std::uint8_t>(c3)};
     EXPECT_EQ(std::memcmp(image.data() + 232, pair, 4), 0);
-    EXPECT_EQ(CrcSelectedPolynomial(), 0xA001);  // the last selection was type 3
     // Every other byte is the records' own.
     for (std::size_t i = 0; i < image.size(); ++i) {
         const bool field = (i >= 208 && i < 224) || (i >= 232 && i < 236) ||
@@ -244,7 +244,7 @@ TEST(SRecord, ImagesPastTheLargestTransferAreRefused) {
               SRecordStatus::TooLarge);
     EXPECT_TRUE(image.empty());
     // Ending exactly at the limit still rounds up past it.
-    const auto last = static_cast<std::uint32_t>(kMaxTransferBytes - 4);
+    const auto last = static_cast<std::uint32_t>(kMaxImageBytes - 4);
     EXPECT_EQ(Convert(S3(0, d, 4) + S3(last, d, 4) + kS7, image), SRecordStatus::TooLarge);
     EXPECT_EQ(std::string(SRecordStatusText(SRecordStatus::TooLarge)), kS19TooLargeText);
     // The start address itself may be anywhere.
@@ -267,7 +267,7 @@ TEST(SRecord, FileConversionMatchesAcrossReadChunks) {
     WriteText(path, text);
     ByteBuffer fromFile;
     ByteBuffer fromMemory;
-    ASSERT_EQ(ConvertSRecordFile(path, fromFile), SRecordStatus::Ok);
+    ASSERT_EQ(ConvertSRecordFile(DefaultFileSystem(), path, fromFile), SRecordStatus::Ok);
     ASSERT_EQ(Convert(text, fromMemory), SRecordStatus::Ok);
     EXPECT_EQ(fromFile, fromMemory);
     EXPECT_EQ(fromFile.size(), 1500000u);
@@ -278,14 +278,14 @@ TEST(SRecord, LoadingAFileAsThePageDoes) {
     const std::string good = TempPath("app.S19");
     WriteText(good, ToS19(0x8000, AppData(2048)));
     ::chmod(good.c_str(), 0444);  // converting needs read access only
-    ApplicationLoad load = LoadApplicationImage(good);
+    ApplicationLoad load = LoadApplicationImage(DefaultFileSystem(), good);
     EXPECT_TRUE(load.valid);
     EXPECT_TRUE(load.conversionBox.empty());
     EXPECT_EQ(load.image.size(), 2048u);
 
     const std::string tooSmall = TempPath("small.s19");
     WriteText(tooSmall, ToS19(0x8000, AppData(576)));
-    load = LoadApplicationImage(tooSmall);
+    load = LoadApplicationImage(DefaultFileSystem(), tooSmall);
     EXPECT_EQ(load.conversion, SRecordStatus::Ok);
     EXPECT_FALSE(load.valid);
     EXPECT_TRUE(load.conversionBox.empty());
@@ -293,21 +293,21 @@ TEST(SRecord, LoadingAFileAsThePageDoes) {
 
     const std::string bad = TempPath("bad.s19");
     WriteText(bad, "S1070100010203046E\n");
-    load = LoadApplicationImage(bad);
+    load = LoadApplicationImage(DefaultFileSystem(), bad);
     EXPECT_FALSE(load.valid);
     EXPECT_EQ(load.conversionBox, kS19FormatErrorText);
 
-    load = LoadApplicationImage(TempPath("missing.s19"));
+    load = LoadApplicationImage(DefaultFileSystem(), TempPath("missing.s19"));
     EXPECT_FALSE(load.valid);
     EXPECT_EQ(load.conversionBox, kS19OpenErrorText);
 
-    load = LoadApplicationImage(::testing::TempDir());
+    load = LoadApplicationImage(DefaultFileSystem(), ::testing::TempDir());
     EXPECT_FALSE(load.valid);
     EXPECT_TRUE(load.conversionBox.empty());  // no .s19 extension: not converted
 
     const std::string wrongExt = TempPath("app.s19.txt");
     WriteText(wrongExt, ToS19(0x8000, AppData(2048)));
-    load = LoadApplicationImage(wrongExt);
+    load = LoadApplicationImage(DefaultFileSystem(), wrongExt);
     EXPECT_FALSE(load.valid);
     EXPECT_TRUE(load.conversionBox.empty());
 

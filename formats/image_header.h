@@ -25,7 +25,7 @@
 #include <optional>
 #include <string>
 
-#include "protocol/transfer_job.h"
+#include "formats/bytes.h"
 
 namespace vanto {
 
@@ -94,8 +94,9 @@ void WriteLe16(std::uint8_t* p, std::uint16_t value);
 // least 210 bytes.
 int KindNumber(const std::uint8_t* header);
 
-// The download check of `kind` over a whole file or image of `size` bytes, in the documented
-// order; the first failure is returned. Never reads past `size`.
+// The download check of `kind` over a whole file or image of `size` bytes: for the images the
+// magic word, then the kind tag (and for an application the kind number), then FormatTag, then
+// TrailerTag; the first failure is returned. Never reads past `size`.
 HeaderCheck CheckImageHeader(ImageKind kind, const std::uint8_t* data, std::size_t size);
 
 // The icon editor's stricter check of a user icon file: exact length 1,049,152, then KindTag,
@@ -147,11 +148,21 @@ private:
     Bytes m_bytes;
 };
 
-// The header an upload page writes when the head information arrives: all zero, then the kind's
-// tags, Param1/Param2 (user data: m_dwHeadParam1 twice; one device: m_dwDevParam1, m_dwDevParam2;
-// user icon: 0, 0), TotalLength = m_dwHeadParam2 + 576, CheckWord = m_dwHeadParam3,
-// AddressWord 0x63060000, FormatWord 0x00010201, CompleteMark pending (sixteen 0xFF), HeadBlock =
-// m_szHeadName. Only the three upload kinds have one; other kinds give nullopt.
-std::optional<ImageHeader> BuildUploadHeader(ImageKind kind, const TransferJob& job);
+// The values of an upload's head information that its file header carries.
+struct UploadHeadValues {
+    std::uint32_t headParam1 = 0;  // first head value (user data)
+    std::uint32_t headParam2 = 0;  // payload length
+    std::uint32_t headParam3 = 0;  // check value, stored as CheckWord
+    std::uint32_t devParam1 = 0;   // the two values of a one-device head
+    std::uint32_t devParam2 = 0;
+    std::array<std::array<std::uint8_t, 16>, 3> names{};  // HeadBlock
+};
+
+// The header an upload writes when the head information arrives: all zero, then the kind's tags,
+// Param1/Param2 (user data: headParam1 twice; one device: devParam1, devParam2; user icon: 0, 0),
+// TotalLength = headParam2 + 576, CheckWord = headParam3, AddressWord 0x63060000, FormatWord
+// 0x00010201, CompleteMark pending (sixteen 0xFF), HeadBlock = names. Only the three upload kinds
+// have one; other kinds give nullopt.
+std::optional<ImageHeader> BuildUploadHeader(ImageKind kind, const UploadHeadValues& head);
 
 }  // namespace vanto

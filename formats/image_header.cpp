@@ -1,4 +1,4 @@
-#include "pages/image_header.h"
+#include "formats/image_header.h"
 
 #include <cstring>
 
@@ -263,7 +263,7 @@ void ImageHeader::SetCompleted() {
     std::memcpy(m_bytes.data() + kCompleteMarkOffset, kCompleteMarkDone.data(), kCompleteMarkSize);
 }
 
-std::optional<ImageHeader> BuildUploadHeader(ImageKind kind, const TransferJob& job) {
+std::optional<ImageHeader> BuildUploadHeader(ImageKind kind, const UploadHeadValues& head) {
     const char* kindTag = nullptr;
     const char* formatTag = nullptr;
     const char* trailerTag = nullptr;
@@ -272,12 +272,12 @@ std::optional<ImageHeader> BuildUploadHeader(ImageKind kind, const TransferJob& 
     switch (kind) {
         case ImageKind::UserData:
             kindTag = "09VK", formatTag = "03DU", trailerTag = "UD30";
-            param1 = param2 = job.m_dwHeadParam1;
+            param1 = param2 = head.headParam1;
             break;
         case ImageKind::OneDevice:
             kindTag = "19VK", formatTag = "03DD", trailerTag = "DD30";
-            param1 = job.m_dwDevParam1;
-            param2 = job.m_dwDevParam2;
+            param1 = head.devParam1;
+            param2 = head.devParam2;
             break;
         case ImageKind::UserIcon:
             kindTag = "29VK", formatTag = "03IU", trailerTag = "UI30";
@@ -292,14 +292,14 @@ std::optional<ImageHeader> BuildUploadHeader(ImageKind kind, const TransferJob& 
     WriteLe32(b + kParam2Offset, param2);
     // Wraps modulo 2^32 like the 32-bit field it lands in.
     WriteLe32(b + kTotalLengthOffset,
-              job.m_dwHeadParam2 + static_cast<std::uint32_t>(kImageHeaderSize));
+              head.headParam2 + static_cast<std::uint32_t>(kImageHeaderSize));
     std::memcpy(b + kFormatTagOffset, formatTag, 4);
-    WriteLe32(b + kCheckWordOffset, job.m_dwHeadParam3);
+    WriteLe32(b + kCheckWordOffset, head.headParam3);
     WriteLe32(b + kAddressWordOffset, kUploadAddressWord);
     std::memcpy(b + kTrailerTagOffset, trailerTag, 4);
     WriteLe32(b + kFormatWordOffset, kFormatWordValue);
     std::memcpy(b + kCompleteMarkOffset, kCompleteMarkPending.data(), kCompleteMarkSize);
-    h.SetHeadBlock(job.m_szHeadName);
+    h.SetHeadBlock(head.names);
     return h;
 }
 

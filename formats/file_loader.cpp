@@ -1,4 +1,4 @@
-#include "pages/file_loader.h"
+#include "formats/file_loader.h"
 
 #include <algorithm>
 #include <new>
@@ -10,15 +10,15 @@ namespace {
 // Even, so that every piece starts on a word boundary of the checksum.
 constexpr std::size_t kReadPiece = 1 << 20;
 
-bool ReadBody(InputFile& file, std::int64_t offset, ByteBuffer& body, bool checksum,
-              std::uint16_t* sum) {
+bool ReadBody(InputFile& file, std::int64_t offset, ByteBuffer& body,
+              const BodyPieceSink& onPiece) {
     for (std::size_t at = 0; at < body.size(); at += kReadPiece) {
         const std::size_t n = std::min(kReadPiece, body.size() - at);
         if (!file.ReadAt(offset + static_cast<std::int64_t>(at), body.data() + at, n)) {
             return false;
         }
-        if (checksum) {
-            *sum ^= XorWordChecksum(body.data() + at, n);
+        if (onPiece) {
+            onPiece(body.data() + at, n);
         }
     }
     return true;
@@ -27,15 +27,15 @@ bool ReadBody(InputFile& file, std::int64_t offset, ByteBuffer& body, bool check
 }  // namespace
 
 LoadedFile LoadFile(FileSystem& fs, const std::string& path, std::size_t headSize,
-                    std::int64_t maxBody, bool checksum,
+                    std::int64_t maxBody, const BodyPieceSink& onPiece,
                     const std::function<void()>& beforeAllocate) {
     LoadedFile result;
     if (path.empty()) {
         // No name names no file; this also ends the change that an emptied edit raises.
         return result;
     }
-    int cause = kCauseNone;
-    auto file = fs.OpenRead(path, &cause);
+    FileError error;
+    auto file = fs.OpenRead(path, &error);
     if (!file) {
         result.status = LoadStatus::kOpenFailed;
         return result;
@@ -61,8 +61,7 @@ LoadedFile LoadFile(FileSystem& fs, const std::string& path, std::size_t headSiz
         return result;
     }
     if (!file->ReadAt(0, result.head.data(), headLength) ||
-        !ReadBody(*file, static_cast<std::int64_t>(headLength), *body, checksum,
-                  &result.bodyChecksum)) {
+        !ReadBody(*file, static_cast<std::int64_t>(headLength), *body, onPiece)) {
         result.head.clear();
         result.status = LoadStatus::kReadFailed;
         return result;

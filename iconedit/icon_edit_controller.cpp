@@ -1,16 +1,17 @@
-#include "iconedit/icon_edit_dialog.h"
+#include "iconedit/icon_edit_controller.h"
 
 #include "iconedit/icon_edit_rules.h"
 
 namespace vanto::iconedit {
 
-CIconEditDialog::CIconEditDialog(IconEditUi& ui, const ImageCodec& codec, RandomSource& random)
-    : m_ui(ui), m_codec(codec), m_random(random) {}
+IconEditController::IconEditController(IconEditUi& ui, const ImageCodec& codec,
+                                       RandomSource& random, FileSystem& fs)
+    : m_ui(ui), m_codec(codec), m_random(random), m_fs(fs) {}
 
-void CIconEditDialog::OnInitDialog(const CellRect& client, int okButtonHeight) {
+void IconEditController::OnInitDialog(const CellRect& client, int okButtonHeight) {
     m_rcClient = client;
     m_nButtonHeight = okButtonHeight;
-    m_pView = std::make_unique<CIconEditFormView>(m_ui, m_codec, m_random);
+    m_pView = std::make_unique<CIconEditFormView>(m_ui, m_codec, m_random, m_fs);
     m_pView->OnInitialUpdate();
 
     const std::optional<std::string> chosen = m_ui.PromptOpenFile(kIconFileOpenFilter, m_strPath);
@@ -22,12 +23,12 @@ void CIconEditDialog::OnInitDialog(const CellRect& client, int okButtonHeight) {
     m_pView->LoadIconFile(m_strPath);
 }
 
-CellRect CIconEditDialog::FormRect() const {
+CellRect IconEditController::FormRect() const {
     return {m_rcClient.left, m_rcClient.top, m_rcClient.right,
             m_rcClient.bottom - 2 * m_nButtonHeight};
 }
 
-std::optional<CIconEditDialog::SizeChange> CIconEditDialog::OnSize(int cx, int cy) {
+std::optional<IconEditController::SizeChange> IconEditController::OnSize(int cx, int cy) {
     if (cx <= 0 || cy <= 0 || !m_pView) {
         return std::nullopt;
     }
@@ -39,7 +40,7 @@ std::optional<CIconEditDialog::SizeChange> CIconEditDialog::OnSize(int cx, int c
     return change;
 }
 
-bool CIconEditDialog::OnOK() {
+bool IconEditController::OnOK() {
     if (!m_pView || !m_pView->SaveIconFile(m_strPath)) {
         return false;
     }
@@ -48,7 +49,7 @@ bool CIconEditDialog::OnOK() {
     return true;
 }
 
-void CIconEditDialog::OnCancel() {
+void IconEditController::OnCancel() {
     m_result = IDCANCEL;
 }
 

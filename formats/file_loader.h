@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "pages/file_system.h"
-#include "protocol/transfer_job.h"
+#include "formats/bytes.h"
+#include "formats/file_system.h"
 
 namespace vanto {
 
@@ -26,17 +26,20 @@ struct LoadedFile {
     std::int64_t length = 0;  // the whole file
     ByteBuffer head;          // the first min(length, headSize) bytes
     SharedBytes body;         // bytes from headSize to the end (empty when the file is shorter)
-    std::uint16_t bodyChecksum = 0;  // XorWordChecksum of body, when asked for
 };
 
+// Sees the body piece by piece as it is read, while the bytes are still in the cache; every piece
+// but the last has an even length.
+using BodyPieceSink = std::function<void(const std::uint8_t* piece, std::size_t size)>;
+
 // Reads `path` (an empty path fails to open): the first `headSize` bytes into `head`, the rest
-// into `body`, which may hold at most `maxBody` bytes. With `checksum` the body's XOR word
-// checksum is computed piece by piece while the bytes are still in the cache.
+// into `body`, which may hold at most `maxBody` bytes. `onPiece`, when given, sees every piece of
+// the body as it is read (a checksum over the body costs no second pass).
 // `beforeAllocate` runs once the file is open and its size accepted, just before the buffers are
 // allocated: a page that reads its file again drops its old copy there, so the two need not fit
 // in memory side by side. It does not run when the load ends earlier (kOpenFailed, kTooLarge).
 LoadedFile LoadFile(FileSystem& fs, const std::string& path, std::size_t headSize,
-                    std::int64_t maxBody, bool checksum = false,
+                    std::int64_t maxBody, const BodyPieceSink& onPiece = nullptr,
                     const std::function<void()>& beforeAllocate = nullptr);
 
 // Message for a file whose data exceed the largest transfer, or could not be held in memory.

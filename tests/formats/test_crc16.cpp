@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <random>
 #include <vector>
 
-#include "pages/crc16.h"
+#include "formats/crc16.h"
 
 namespace vanto {
 namespace {
@@ -27,34 +26,25 @@ constexpr WorkedRow kWorked[] = {
 TEST(Crc16, WorkedResultsForEveryType) {
     for (const auto& row : kWorked) {
         SCOPED_TRACE(row.type);
-        CrcSelect(row.type);
-        EXPECT_EQ(CrcCompute(kAbc, 3), row.abc);
-        EXPECT_EQ(CrcCompute(kDigits, 9), row.digits);
-        EXPECT_EQ(CrcCompute(kAbc, 0), row.empty);
-        EXPECT_EQ(CrcCompute(kAbc, -7), row.empty);
+        const CrcSelection crc = CrcSelect(row.type);
+        EXPECT_EQ(CrcCompute(crc, kAbc, 3), row.abc);
+        EXPECT_EQ(CrcCompute(crc, kDigits, 9), row.digits);
+        EXPECT_EQ(CrcCompute(crc, kAbc, 0), row.empty);
+        EXPECT_EQ(CrcCompute(crc, kAbc, -7), row.empty);
         EXPECT_EQ(Crc16Of(row.type, kDigits, 9), row.digits);
     }
 }
 
-TEST(Crc16, TypeAboveFourLeavesTheSelection) {
-    CrcSelect(2);
-    CrcSelect(5);
-    CrcSelect(0xFFFF);
-    EXPECT_EQ(CrcSelectedPolynomial(), 0x8005);
-    EXPECT_EQ(CrcCompute(kAbc, 3), 0xCADB);
+TEST(Crc16, NoSelectionComputesZero) {
+    const CrcSelection none[] = {CrcSelection(), CrcSelect(5), CrcSelect(0xFFFF)};
+    for (const CrcSelection& crc : none) {
+        EXPECT_FALSE(crc.IsSelected());
+        EXPECT_EQ(crc.Polynomial(), 0);
+        EXPECT_EQ(CrcCompute(crc, kAbc, 3), 0);
+        EXPECT_EQ(CrcCompute(crc, kAbc, 0), 0);
+    }
+    EXPECT_EQ(CrcSelect(2).Polynomial(), 0x8005);
     EXPECT_EQ(Crc16Of(5, kAbc, 3), 0);
-}
-
-TEST(Crc16, ComputeBeforeAnySelectionIsZero) {
-    // Needs a process that never selected: the threadsafe style re-runs this test alone.
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(
-        {
-            const bool zero = CrcSelectedPolynomial() == 0 && CrcCompute(kAbc, 3) == 0 &&
-                              CrcCompute(kDigits, 9) == 0 && CrcCompute(kAbc, 0) == 0;
-            std::exit(zero ? 0 : 1);
-        },
-        ::testing::ExitedWithCode(0), "");
 }
 
 // Bit-at-a-time definition of each type, independent of the tables.
@@ -86,10 +76,10 @@ TEST(Crc16, EveryLengthAndAlignmentMatchesTheBitwiseDefinition) {
     for (auto& b : data)
         b = static_cast<std::uint8_t>(rng());
     for (std::uint16_t type = 0; type <= 4; ++type) {
-        CrcSelect(type);
+        const CrcSelection crc = CrcSelect(type);
         for (std::size_t offset = 0; offset < 9; ++offset) {
             for (std::size_t len = 0; len + offset <= data.size(); len += 1 + len / 8) {
-                ASSERT_EQ(CrcCompute(data.data() + offset, static_cast<std::int32_t>(len)),
+                ASSERT_EQ(CrcCompute(crc, data.data() + offset, static_cast<std::int32_t>(len)),
                           BitwiseCrc(type, data.data() + offset, len))
                     << "type " << type << " offset " << offset << " length " << len;
             }
@@ -97,17 +87,12 @@ TEST(Crc16, EveryLengthAndAlignmentMatchesTheBitwiseDefinition) {
     }
 }
 
-TEST(Crc16, SwitchingTypesGivesTheSameResultsAsEachAlone) {
-    CrcSelect(2);
-    const auto c2 = CrcCompute(kDigits, 9);
-    CrcSelect(3);
-    const auto c3 = CrcCompute(kDigits, 9);
-    CrcSelect(2);
-    EXPECT_EQ(CrcCompute(kDigits, 9), c2);
-    CrcSelect(3);
-    EXPECT_EQ(CrcCompute(kDigits, 9), c3);
-    EXPECT_EQ(c2, 0xFEE8);
-    EXPECT_EQ(c3, 0xC244);
+TEST(Crc16, SelectionsAreIndependentValues) {
+    const CrcSelection c2 = CrcSelect(2);
+    const CrcSelection c3 = CrcSelect(3);
+    EXPECT_EQ(CrcCompute(c2, kDigits, 9), 0xFEE8);
+    EXPECT_EQ(CrcCompute(c3, kDigits, 9), 0xC244);
+    EXPECT_EQ(CrcCompute(c2, kDigits, 9), 0xFEE8);
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/transfer_job.h"
+#include "formats/bytes.h"
+#include "formats/file_system.h"
 
 namespace vanto {
 
@@ -18,7 +19,7 @@ inline constexpr const char* kS19OpenErrorText = "S19 File Open Error!";
 inline constexpr const char* kS19FormatErrorText = "S19 File Format Error!";
 inline constexpr const char* kInvalidApplicationText = "Invalid Application!";
 inline constexpr const char* kApplicationReadyText = "Application Ready!";
-// A file whose image would exceed the largest transfer (kMaxTransferBytes).
+// A file whose image would exceed the largest transfer (kMaxImageBytes).
 inline constexpr const char* kS19TooLargeText =
     "The application image is larger than the largest transfer (134215679 bytes).";
 
@@ -26,7 +27,7 @@ enum class SRecordStatus {
     Ok,
     OpenError,    // the file could not be opened or read
     FormatError,  // not S-record data, or a malformed record
-    TooLarge,     // the image would grow past kMaxTransferBytes
+    TooLarge,     // the image would grow past kMaxImageBytes
 };
 
 // The text of the message box the conversion shows for `status` (empty for Ok).
@@ -37,8 +38,8 @@ const char* SRecordStatusText(SRecordStatus status);
 // S0, S5, S6 and blank lines are skipped; every other line is read as an S3 record.
 SRecordStatus ConvertSRecords(const std::uint8_t* text, std::size_t size, ByteBuffer& image);
 
-// Reads the file at `path` (read-only) and converts it as above.
-SRecordStatus ConvertSRecordFile(const std::string& path, ByteBuffer& image);
+// Reads the file at `path` and converts it as above.
+SRecordStatus ConvertSRecordFile(FileSystem& fs, const std::string& path, ByteBuffer& image);
 
 // The application check: magic 0xF10C00C0 at 576, "VK" at 210..211 and kind number 0..14,
 // FormatTag "03CR" or "13CR", TrailerTag "RC30" or "RC31".
@@ -62,6 +63,6 @@ struct ApplicationLoad {
 // Extension test, conversion and check in the page's order. When !valid the page shows
 // kInvalidApplicationText (after conversionBox, if any) on a load, and only conversionBox on a
 // reload.
-ApplicationLoad LoadApplicationImage(const std::string& path);
+ApplicationLoad LoadApplicationImage(FileSystem& fs, const std::string& path);
 
 }  // namespace vanto

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/image_header.h"
+#include "formats/image_header.h"
 
 namespace vanto {
 namespace {
@@ -147,16 +147,16 @@ TEST(ImageHeader, IconEditorCheckIsStricterThanTheDownloadCheck) {
     EXPECT_EQ(CheckIconEditorHeader(f.data(), f.size()), HeaderCheck::BadFileLength);
 }
 
-TEST(ImageHeader, UploadHeadersFromTheJob) {
-    TransferJob job;
-    job.m_dwHeadParam1 = 0x11223344;
-    job.m_dwHeadParam2 = 5000;
-    job.m_dwHeadParam3 = 0xA1B2C3D4;
-    job.m_dwDevParam1 = 0x700;
-    job.m_dwDevParam2 = 0x900;
+TEST(ImageHeader, UploadHeadersFromTheHeadValues) {
+    UploadHeadValues job;
+    job.headParam1 = 0x11223344;
+    job.headParam2 = 5000;
+    job.headParam3 = 0xA1B2C3D4;
+    job.devParam1 = 0x700;
+    job.devParam2 = 0x900;
     for (std::size_t i = 0; i < 3; ++i) {
         for (std::size_t j = 0; j < 16; ++j)
-            job.m_szHeadName[i][j] = static_cast<std::uint8_t>(16 * i + j);
+            job.names[i][j] = static_cast<std::uint8_t>(16 * i + j);
     }
     struct Case {
         ImageKind kind;

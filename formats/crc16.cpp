@@ -1,12 +1,11 @@
-// Table-driven CRC-16 with a process-wide polynomial selection. Besides the 256-entry table the
-// selection builds seven derived tables so that eight bytes are folded per step (slicing by 8);
-// the result is the same as the byte-at-a-time walk.
-#include "pages/crc16.h"
+// Table-driven CRC-16. Each polynomial type has its 256-entry table and seven derived tables, so
+// that eight bytes are folded per step (slicing by 8); the result is the same as the
+// byte-at-a-time walk. The tables of all five types are built once, on first use.
+#include "formats/crc16.h"
 
 #include <array>
 
 namespace vanto {
-namespace {
 
 struct CrcTables {
     std::uint16_t polynomial = 0;
@@ -14,6 +13,8 @@ struct CrcTables {
     std::uint16_t initial = 0;
     std::array<std::array<std::uint16_t, 256>, 8> t{};
 };
+
+namespace {
 
 constexpr std::array<std::uint16_t, 5> kPolynomials = {0x1021, 0x8408, 0x8005, 0xA001, 0x8408};
 
@@ -52,8 +53,6 @@ void BuildTables(std::uint16_t type, CrcTables& tables) {
 }
 
 std::uint16_t Compute(const CrcTables& tables, const std::uint8_t* p, std::size_t n) {
-    if (tables.polynomial == 0)
-        return 0;
     const auto& t = tables.t;
     unsigned crc = tables.initial;
     if (tables.lsbFirst) {
@@ -79,39 +78,39 @@ std::uint16_t Compute(const CrcTables& tables, const std::uint8_t* p, std::size_
     return static_cast<std::uint16_t>(crc);
 }
 
-CrcTables& Selected() {
-    static CrcTables selected;  // polynomial 0 and an all-zero table until the first selection
-    return selected;
+const std::array<CrcTables, 5>& AllTables() {
+    static const std::array<CrcTables, 5> tables = [] {
+        std::array<CrcTables, 5> built{};
+        for (std::uint16_t type = 0; type < 5; ++type)
+            BuildTables(type, built[type]);
+        return built;
+    }();
+    return tables;
 }
 
 }  // namespace
 
-void CrcSelect(std::uint16_t type) {
+std::uint16_t CrcSelection::Polynomial() const {
+    return m_tables != nullptr ? m_tables->polynomial : 0;
+}
+
+CrcSelection CrcSelect(std::uint16_t type) {
     if (type > 4)
-        return;
-    BuildTables(type, Selected());
+        return CrcSelection();
+    return CrcSelection(&AllTables()[type]);
 }
 
-std::uint16_t CrcCompute(const std::uint8_t* data, std::int32_t length) {
-    if (length <= 0)
-        return Compute(Selected(), data, 0);
-    return Compute(Selected(), data, static_cast<std::size_t>(length));
-}
-
-std::uint16_t CrcSelectedPolynomial() {
-    return Selected().polynomial;
+std::uint16_t CrcCompute(const CrcSelection& selection, const std::uint8_t* data,
+                         std::int32_t length) {
+    if (selection.m_tables == nullptr)
+        return 0;
+    return Compute(*selection.m_tables, data, length <= 0 ? 0 : static_cast<std::size_t>(length));
 }
 
 std::uint16_t Crc16Of(std::uint16_t type, const std::uint8_t* data, std::size_t size) {
     if (type > 4)
         return 0;
-    static const auto all = [] {
-        std::array<CrcTables, 5> tables{};
-        for (std::uint16_t i = 0; i < 5; ++i)
-            BuildTables(i, tables[i]);
-        return tables;
-    }();
-    return Compute(all[type], data, size);
+    return Compute(AllTables()[type], data, size);
 }
 
 }  // namespace vanto

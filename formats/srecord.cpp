@@ -2,19 +2,16 @@
 // parsed in place: no per-line allocation, hex digits decoded through a lookup table. The image
 // buffer reserves address space for the size the file can plausibly describe, so a contiguous
 // image never reallocates, and untouched reserve costs no memory.
-#include "pages/srecord.h"
+#include "formats/srecord.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include <algorithm>
 #include <array>
-#include <cerrno>
 #include <cstring>
+#include <memory>
 #include <new>
 
-#include "pages/crc16.h"
-#include "pages/image_header.h"
+#include "formats/crc16.h"
+#include "formats/image_header.h"
 
 namespace vanto {
 namespace {
@@ -98,7 +95,7 @@ public:
             return SRecordStatus::FormatError;
         const std::uint64_t offset = static_cast<std::uint64_t>(address) - m_start;
         const std::uint64_t end = offset + n;
-        if (end > static_cast<std::uint64_t>(kMaxTransferBytes))
+        if (end > static_cast<std::uint64_t>(kMaxImageBytes))
             return SRecordStatus::TooLarge;
         if (end > m_image.size())
             m_image.resize(static_cast<std::size_t>(end));  // zero gaps
@@ -123,7 +120,7 @@ public:
         std::size_t end = m_image.size();
         if (end % 4 != 0)
             end += 4 - end % 4;
-        if (end > static_cast<std::size_t>(kMaxTransferBytes))
+        if (end > static_cast<std::size_t>(kMaxImageBytes))
             return SRecordStatus::TooLarge;
         m_image.resize(end);
         // A short image fails the application check; its fields are only written where they fit.
@@ -137,10 +134,8 @@ public:
         WriteLe32(b + kTotalLengthOffset, static_cast<std::uint32_t>(end));
         WriteLe32(b + kFormatWordOffset, kFormatWordValue);
         const auto crcLength = static_cast<std::int32_t>(end - 512);
-        CrcSelect(2);
-        const std::uint16_t c2 = CrcCompute(b + 512, crcLength);
-        CrcSelect(3);
-        const std::uint16_t c3 = CrcCompute(b + 512, crcLength);
+        const std::uint16_t c2 = CrcCompute(CrcSelect(2), b + 512, crcLength);
+        const std::uint16_t c3 = CrcCompute(CrcSelect(3), b + 512, crcLength);
         b[kCheckWordOffset + 0] = static_cast<std::uint8_t>(c2 >> 8);
         b[kCheckWordOffset + 1] = static_cast<std::uint8_t>(c2);
         b[kCheckWordOffset + 2] = static_cast<std::uint8_t>(c3 >> 8);
@@ -194,8 +189,8 @@ bool StartsLikeSRecords(const std::uint8_t* p, std::size_t n) {
 void ReserveFor(ByteBuffer& image, std::uint64_t textSize) {
     // Two hex digits per data byte at most; contiguous images then never reallocate.
     std::uint64_t want = textSize / 2 + 4096;
-    if (want > static_cast<std::uint64_t>(kMaxTransferBytes) + 4)
-        want = kMaxTransferBytes + 4;
+    if (want > static_cast<std::uint64_t>(kMaxImageBytes) + 4)
+        want = kMaxImageBytes + 4;
     try {
         image.reserve(static_cast<std::size_t>(want));
     } catch (const std::bad_alloc&) {
@@ -235,55 +230,45 @@ SRecordStatus ConvertSRecords(const std::uint8_t* text, std::size_t size, ByteBu
     return st;
 }
 
-SRecordStatus ConvertSRecordFile(const std::string& path, ByteBuffer& image) {
+SRecordStatus ConvertSRecordFile(FileSystem& fs, const std::string& path, ByteBuffer& image) {
     image.clear();
-    // Read-only: converting never needs to write the file.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    FileError error;
+    const std::unique_ptr<InputFile> file = fs.OpenRead(path, &error);
+    if (!file)
         return SRecordStatus::OpenError;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return SRecordStatus::OpenError;
-    }
+    const std::int64_t length = file->Length();
     std::vector<std::uint8_t> chunk(kReadChunk + kMaxLineLength + 2);
     std::size_t have = 0;  // bytes of an unfinished line kept at the chunk start
+    std::int64_t offset = 0;
     bool first = true;
-    bool eof = false;
     ImageBuilder builder(image);
     SRecordStatus status = SRecordStatus::Ok;
-    while (!eof && !builder.Ended()) {
-        const ssize_t r = ::read(fd, chunk.data() + have, kReadChunk);
-        if (r < 0) {
-            if (errno == EINTR)
-                continue;
+    while (!builder.Ended()) {
+        const auto r = static_cast<std::size_t>(
+            std::min<std::int64_t>(length - offset, static_cast<std::int64_t>(kReadChunk)));
+        if (r > 0 && !file->ReadAt(offset, chunk.data() + have, r)) {
             status = SRecordStatus::OpenError;
             break;
         }
-        eof = (r == 0);
-        const std::size_t n = have + static_cast<std::size_t>(r);
+        offset += static_cast<std::int64_t>(r);
+        const bool eof = offset >= length;
+        const std::size_t n = have + r;
         if (first) {
-            if (n < 2 && !eof) {
-                have = n;
-                continue;
-            }
             first = false;
             if (!StartsLikeSRecords(chunk.data(), n)) {
                 status = SRecordStatus::FormatError;
                 break;
             }
-            if (S_ISREG(st.st_mode))
-                ReserveFor(image, static_cast<std::uint64_t>(st.st_size));
+            ReserveFor(image, static_cast<std::uint64_t>(length));
         }
         std::size_t consumed = 0;
         status = FeedLines(builder, chunk.data(), n, eof, consumed);
-        if (status != SRecordStatus::Ok)
+        if (status != SRecordStatus::Ok || eof)
             break;
         have = n - consumed;
         if (have > 0 && consumed > 0)
             std::memmove(chunk.data(), chunk.data() + consumed, have);
     }
-    ::close(fd);
     if (status == SRecordStatus::Ok)
         status = builder.Finish();
     if (status != SRecordStatus::Ok)
@@ -306,11 +291,11 @@ bool HasS19Extension(const std::string& path) {
     return ext[0] == '.' && (ext[1] == 's' || ext[1] == 'S') && ext[2] == '1' && ext[3] == '9';
 }
 
-ApplicationLoad LoadApplicationImage(const std::string& path) {
+ApplicationLoad LoadApplicationImage(FileSystem& fs, const std::string& path) {
     ApplicationLoad load;
     if (!HasS19Extension(path))
         return load;
-    load.conversion = ConvertSRecordFile(path, load.image);
+    load.conversion = ConvertSRecordFile(fs, path, load.image);
     load.conversionBox = SRecordStatusText(load.conversion);
     if (load.conversion == SRecordStatus::Ok &&
         CheckApplicationImage(load.image.data(), load.image.size())) {

@@ -1,11 +1,13 @@
 #pragma once
-// The editor dialog's logic: the path handed over by a page, the start prompt, the layout of the
-// form and the OK/Cancel buttons when the dialog is resized, and what OK and Cancel do.
+// IconEditController: the logic of the icon editor's dialog. It holds the path handed over by a
+// page, runs the start prompt, lays out the form and the OK/Cancel buttons when the dialog is
+// resized, and decides what OK and Cancel do. The Qt dialog (gui::CIconEditDialog) shows it.
 
 #include <memory>
 #include <optional>
 #include <string>
 
+#include "formats/posix_file_system.h"
 #include "iconedit/icon_edit_form_view.h"
 
 namespace vanto::iconedit {
@@ -20,9 +22,10 @@ inline constexpr const char* kIconEditTitle = "User Icon Edit";
 inline constexpr const char* kIconEditOkText = "확인";
 inline constexpr const char* kIconEditCancelText = "취소";
 
-class CIconEditDialog {
+class IconEditController {
 public:
-    CIconEditDialog(IconEditUi& ui, const ImageCodec& codec, RandomSource& random);
+    IconEditController(IconEditUi& ui, const ImageCodec& codec, RandomSource& random,
+                       FileSystem& fs = DefaultFileSystem());
 
     void SetPath(std::string path) { m_strPath = std::move(path); }
     const std::string& GetPath() const { return m_strPath; }
@@ -54,6 +57,7 @@ private:
     IconEditUi& m_ui;
     const ImageCodec& m_codec;
     RandomSource& m_random;
+    FileSystem& m_fs;
     std::unique_ptr<CIconEditFormView> m_pView;
     CellRect m_rcClient;
     int m_nButtonHeight = 0;
