@@ -93,15 +93,17 @@ void CMainFrame::FitToPage() {
     if (QLayout* frameLayout = layout()) {
         frameLayout->activate();
     }
-    QWidget* page = ActiveView();
-    if (page == nullptr) {
-        return;
+    // Fitted to the tallest of the pages, so that no page needs its scroll bar at the start size.
+    int need = 0;
+    for (int i = 0; i < m_pageArea->count(); ++i) {
+        QWidget* page = m_pageArea->widget(i);
+        // A page takes the page area's width at once (a hidden window lays its children out only
+        // when it is shown); its height at that width is what it needs.
+        page->resize(m_pageArea->size());
+        need = std::max(need, page->sizeHint().height());
     }
-    // The page takes the page area's width at once (a hidden window lays its children out only
-    // when it is shown); its height at that width is what it needs.
-    page->resize(m_pageArea->size());
-    const int spare = m_pageArea->height() - page->sizeHint().height();
-    if (spare > 0) {
+    const int spare = m_pageArea->height() - need;
+    if (need > 0 && spare > 0) {
         resize(width(), std::max(minimumHeight(), height() - spare));
     }
 }

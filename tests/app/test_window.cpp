@@ -394,12 +394,23 @@ private slots:
     }
 
     // The first page fits the frame to itself: no empty room under it.
-    void FrameFitsTheFirstPage() {
+    void FrameFitsTheTallestPage() {
         auto app = StartApp();
         CMainFrame& frame = *app->Frame();
         QVERIFY(QTest::qWaitForWindowExposed(&frame));
-        const int spare = frame.PageArea().height() - frame.ActiveView()->sizeHint().height();
-        QVERIFY2(spare >= 0 && spare <= 2, qPrintable(QString::number(spare)));
+        int need = 0;
+        for (int i = 0; i < 6; ++i) {
+            frame.OnFunctionCommand(i);
+            QCoreApplication::processEvents();
+            need = std::max(need, frame.ActiveView()->sizeHint().height());
+            // No page needs a scroll bar at the start size.
+            for (const QScrollBar* bar : frame.ActiveView()->findChildren<QScrollBar*>()) {
+                QVERIFY2(!bar->isVisible(), qPrintable(QStringLiteral("page %1").arg(i)));
+            }
+        }
+        // Measured while hidden, the mode buttons' row comes out a few pixels taller than shown.
+        const int spare = frame.PageArea().height() - need;
+        QVERIFY2(spare >= 0 && spare <= 10, qPrintable(QString::number(spare)));
         QCOMPARE(frame.width(), 520);
     }
 
