@@ -155,11 +155,11 @@ void TransferEngine::OnTimer(int id) {
         EndPause();
         return;
     }
-    std::uint32_t* gen = Generation(id);
-    if (gen == nullptr)
+    const int slot = TimerSlot(id);
+    if (slot < 0)
         return;  // not one of the engine's timers
     if (Held()) {
-        m_queue.push_back(HeldEvent{id, *gen, 0, 0});
+        m_queue.push_back(HeldEvent{id, m_timerGeneration[static_cast<std::size_t>(slot)], 0, 0});
         Drain();
         return;
     }
@@ -226,8 +226,7 @@ void TransferEngine::Drain() {
         const HeldEvent e = m_queue[m_nQueueHead];
         if (e.timer >= 0) {
             ++m_nQueueHead;
-            const std::uint32_t* gen = Generation(e.timer);
-            if (gen != nullptr && *gen == e.generation)
+            if (m_timerGeneration[static_cast<std::size_t>(TimerSlot(e.timer))] == e.generation)
                 HandleTimer(e.timer);
             continue;
         }
@@ -252,8 +251,24 @@ void TransferEngine::Drain() {
         m_heldBytes.clear();
         m_nQueueHead = 0;
         m_nHeadUsed = 0;
+        if (!m_bPaused)
+            KeepExchangeBounded();
     }
     --m_nDepth;
+}
+
+// An accepted exchange keeps a timer running until its reset. A frame can stop the timer of its
+// wait without a new wait beginning (an acknowledgement that arrives after a damaged request
+// left the engine waiting for the request again); the exchange then times out like a request
+// whose last bytes never come.
+void TransferEngine::KeepExchangeBounded() {
+    if (!m_bExchangeOpen)
+        return;
+    for (const int id :
+         {TIMER_TIMEOUT, TIMER_HEAD_REPLY, TIMER_BLOCK_ACK, TIMER_DATA_WAIT, TIMER_RESET})
+        if (m_bArmed[static_cast<std::size_t>(TimerSlot(id))])
+            return;
+    Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
 }
 
 void TransferEngine::BeginPause() {
@@ -270,37 +285,52 @@ void TransferEngine::EndPause() {
     Drain();
 }
 
-std::uint32_t* TransferEngine::Generation(int id) {
+int TransferEngine::TimerSlot(int id) {
     switch (id) {
         case TIMER_INIT_VIEW:
-            return &m_timerGeneration[0];
+            return 0;
         case TIMER_TIMEOUT:
-            return &m_timerGeneration[1];
+            return 1;
         case TIMER_HEAD_REPLY:
-            return &m_timerGeneration[2];
+            return 2;
         case TIMER_BLOCK_ACK:
-            return &m_timerGeneration[3];
+            return 3;
         case TIMER_DATA_WAIT:
-            return &m_timerGeneration[4];
+            return 4;
         case TIMER_FRAME_TYPE:
-            return &m_timerGeneration[5];
+            return 5;
         case TIMER_RESET:
-            return &m_timerGeneration[6];
+            return 6;
         case TIMER_ENGINE_FRAME:
-            return &m_timerGeneration[7];
+            return 7;
         default:
-            return nullptr;
+            return -1;
     }
 }
 
 void TransferEngine::Arm(int id, int periodMs) {
-    ++*Generation(id);
+    const auto slot = static_cast<std::size_t>(TimerSlot(id));
+    ++m_timerGeneration[slot];
+    m_bArmed[slot] = true;
     m_timers.Arm(id, periodMs);
 }
 
 void TransferEngine::Disarm(int id) {
-    ++*Generation(id);
+    const auto slot = static_cast<std::size_t>(TimerSlot(id));
+    ++m_timerGeneration[slot];
+    m_bArmed[slot] = false;
     m_timers.Disarm(id);
+}
+
+void TransferEngine::ArmWait(int id, int periodMs) {
+    Arm(id, periodMs);
+    m_nWaitTimer = id;
+    m_nWaitMs = periodMs;
+}
+
+void TransferEngine::KeepWaitBounded() {
+    if (m_nWaitTimer != 0 && !m_bArmed[static_cast<std::size_t>(TimerSlot(m_nWaitTimer))])
+        Arm(m_nWaitTimer, m_nWaitMs);
 }
 
 long TransferEngine::Notify(TransferPage* page, int code, std::intptr_t lParam) {
@@ -508,6 +538,8 @@ void TransferEngine::OnRequestFrame() {
     m_nRetry = 0;
     m_nBlockNo = 0;
     m_bDataSeen = false;
+    m_nWaitTimer = 0;
+    m_bExchangeOpen = true;
     BeginPause();
     m_nRxLen = 0;
 }
@@ -558,7 +590,7 @@ void TransferEngine::OnDataByte() {
     } else {
         SendBlockAck(BLOCK_ACK_BAD);
     }
-    Arm(TIMER_DATA_WAIT, kDataWaitMs);
+    ArmWait(TIMER_DATA_WAIT, kDataWaitMs);
     m_nSendStep = SS_WAIT_DATA;
     m_nRxState = RX_WAIT_START;
 }
@@ -671,9 +703,18 @@ void TransferEngine::OnFinalAckFrame() {
 // Send steps
 
 void TransferEngine::SendBlockAck(std::uint8_t code) {
-    m_nTxLen = static_cast<int>(
-        BuildBlockAck(m_byTxBuf.data(), static_cast<std::uint16_t>(m_nBlockNo), code));
-    Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
+    RecordForResend(BuildBlockAck(m_byTxBuf.data(), static_cast<std::uint16_t>(m_nBlockNo), code));
+    Resend();
+}
+
+void TransferEngine::RecordForResend(std::size_t length) {
+    std::memcpy(m_byResendBuf.data(), m_byTxBuf.data(), length);
+    m_nTxLen = static_cast<int>(length);
+}
+
+void TransferEngine::Resend() {
+    if (m_nTxLen > 0)
+        Write(m_byResendBuf.data(), static_cast<std::size_t>(m_nTxLen));
 }
 
 void TransferEngine::RunSendStep() {
@@ -703,15 +744,18 @@ void TransferEngine::RunSendStep() {
             Write(m_byTxBuf.data(), BuildNak(m_byTxBuf.data()));
             ++m_nRetry;
             SetMessage(m_pJobView, kTextNak);
-            if (m_nRetry > kStepRetryLimit) {
-                m_nRetry = 0;
-                m_nSendStep = SS_IDLE;
-            } else {
-                m_nSendStep = SS_WAIT_BLOCK_ACK;
-            }
             m_nRxState = RX_WAIT_START;
+            if (m_nRetry > kStepRetryLimit) {
+                GiveUp();
+                break;
+            }
+            // The remote is expected to repeat its frame; if it does not, the timer of the wait
+            // the damaged frame arrived in re-sends and finally times out.
+            KeepWaitBounded();
+            m_nSendStep = SS_WAIT_BLOCK_ACK;
             break;
         case SS_SEND_END:
+            m_nWaitTimer = 0;
             Disarm(TIMER_TIMEOUT);
             Write(m_byTxBuf.data(), BuildEnd(m_byTxBuf.data()));
             SetMessage(m_pJobView, kTextEnd);
@@ -722,27 +766,27 @@ void TransferEngine::RunSendStep() {
             break;
         case SS_SEND_HEAD_REQUEST:
             SetMessage(m_pJobView, kTextHeadRequest);
-            m_nTxLen = static_cast<int>(
-                BuildRequest(m_byTxBuf.data(), static_cast<std::uint8_t>(m_nReqCode)));
-            Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
+            RecordForResend(BuildRequest(m_byTxBuf.data(), static_cast<std::uint8_t>(m_nReqCode)));
+            Resend();
             m_nRetry = 0;
-            Arm(TIMER_HEAD_REPLY, kHeadRequestReplyMs);
+            ArmWait(TIMER_HEAD_REPLY, kHeadRequestReplyMs);
             m_nSendStep = SS_WAIT_HEAD;
             m_nRxState = RX_WAIT_START;
             break;
         case SS_SEND_START:
             SetMessage(m_pJobView, kTextStart);
-            m_nTxLen = static_cast<int>(BuildStart(m_byTxBuf.data()));
-            Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
+            RecordForResend(BuildStart(m_byTxBuf.data()));
+            Resend();
             m_nRetry = 0;
             m_nBlockNo = -1;
-            Arm(TIMER_DATA_WAIT, kFirstDataWaitMs);
+            ArmWait(TIMER_DATA_WAIT, kFirstDataWaitMs);
             m_nSendStep = SS_WAIT_DATA;
             m_nRxState = RX_WAIT_START;
             break;
         case SS_UPLOAD_OK:
         case SS_UPLOAD_CORRUPT: {
             const bool ok = m_nSendStep == SS_UPLOAD_OK;
+            m_nWaitTimer = 0;
             Disarm(TIMER_TIMEOUT);
             Write(m_byTxBuf.data(), BuildFinalAck(m_byTxBuf.data()));
             Arm(TIMER_RESET, kResetAfterUploadMs);
@@ -767,7 +811,7 @@ void TransferEngine::SendHead() {
     const DownloadSnapshot& s = m_snapshot;
     const auto count = static_cast<std::uint16_t>(s.blockCount);
     if (m_nReqCode == REQ_APP_DOWNLOAD || m_nReqCode == REQ_DB_DOWNLOAD) {
-        m_nTxLen = static_cast<int>(BuildHeadShort(m_byTxBuf.data(), count, s.checksum));
+        RecordForResend(BuildHeadShort(m_byTxBuf.data(), count, s.checksum));
     } else {
         HeadInfo h;
         h.blockCount = count;
@@ -784,11 +828,11 @@ void TransferEngine::SendHead() {
             h.value1 = s.headParam1;
             h.value2 = s.headParam2;
         }
-        m_nTxLen = static_cast<int>(BuildHead(m_byTxBuf.data(), h));
+        RecordForResend(BuildHead(m_byTxBuf.data(), h));
     }
-    Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
+    Resend();
     m_nRetry = 0;
-    Arm(TIMER_HEAD_REPLY, kHeadReplyMs);
+    ArmWait(TIMER_HEAD_REPLY, kHeadReplyMs);
     m_nSendStep = SS_WAIT_START;
     m_nRxState = RX_WAIT_START;
 }
@@ -815,11 +859,19 @@ bool TransferEngine::StageBlock(int blockNo) {
     return true;
 }
 
-void TransferEngine::GiveUpSilently() {
+// Ends the exchange as a timeout does: nothing more is sent for it (its reply timers stop and the
+// engine is idle, so a late frame of the remote starts nothing), "Communication Timeout!" follows
+// after 100 ms and the reset two seconds later.
+void TransferEngine::GiveUp() {
+    Disarm(TIMER_HEAD_REPLY);
+    Disarm(TIMER_BLOCK_ACK);
+    Disarm(TIMER_DATA_WAIT);
+    m_nWaitTimer = 0;
     m_bResend = 0;
     m_nRetry = 0;
     m_nSendStep = SS_IDLE;
     m_nRxState = RX_WAIT_START;
+    Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
 }
 
 void TransferEngine::SendBlock(bool firstSending) {
@@ -829,27 +881,27 @@ void TransferEngine::SendBlock(bool firstSending) {
         m_nRetry = 0;
         if (!StageBlock(m_nBlockNo)) {
             // No data of an accepted download cover this block: send nothing.
-            GiveUpSilently();
+            GiveUp();
             return;
         }
     }
     if (m_bResend != 0) {
         ++m_nRetry;
         if (m_nRetry > kStepRetryLimit) {
-            GiveUpSilently();
+            GiveUp();
             return;
         }
     }
     // A re-send after a new request or a stray data frame must still carry the bytes of the
     // block number it names.
     if (m_nStagedBlock != m_nBlockNo && !StageBlock(m_nBlockNo)) {
-        GiveUpSilently();
+        GiveUp();
         return;
     }
     const std::size_t n = BuildData(m_byTxBuf.data(), static_cast<std::uint16_t>(m_nBlockNo),
                                     m_byBlockBuf.data(), static_cast<std::size_t>(m_nStagedLen));
     Write(m_byTxBuf.data(), n);
-    Arm(TIMER_BLOCK_ACK, m_nBlockNo == 0 ? kFirstBlockAckMs : kBlockAckMs);
+    ArmWait(TIMER_BLOCK_ACK, m_nBlockNo == 0 ? kFirstBlockAckMs : kBlockAckMs);
     ReportDownloadProgress();
     m_nSendStep = SS_WAIT_BLOCK_ACK;
     m_nRxState = RX_WAIT_START;
@@ -873,6 +925,17 @@ void TransferEngine::ReportDownloadProgress() {
 // ---------------------------------------------------------------------------------------------
 // Timers
 
+// A reply timer counts its expiry; past the limit the wait ends in "Communication Timeout!" 100 ms
+// later, and a negative acknowledgement after that no longer brings the timer back.
+bool TransferEngine::TimerGivesUp() {
+    if (++m_nRetry <= kTimerRetryLimit)
+        return false;
+    m_nRetry = 0;
+    m_nWaitTimer = 0;
+    Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+    return true;
+}
+
 void TransferEngine::HandleTimer(int id) {
     Disarm(id);
     switch (id) {
@@ -884,38 +947,27 @@ void TransferEngine::HandleTimer(int id) {
             Arm(TIMER_RESET, kResetAfterTimeoutMs);
             break;
         case TIMER_HEAD_REPLY:
-            if (++m_nRetry > kTimerRetryLimit) {
-                m_nRetry = 0;
-                Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+            if (TimerGivesUp())
                 break;
-            }
-            if (m_nTxLen > 0)
-                Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
-            Arm(TIMER_HEAD_REPLY, kHeadReplyMs);
+            Resend();
+            ArmWait(TIMER_HEAD_REPLY, kHeadReplyMs);
             break;
         case TIMER_BLOCK_ACK:
-            if (++m_nRetry > kTimerRetryLimit) {
-                m_nRetry = 0;
-                Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+            if (TimerGivesUp())
                 break;
-            }
             m_bResend = 1;
             m_nSendStep = SS_RESEND_BLOCK;
             RunSendStep();
             break;
         case TIMER_DATA_WAIT:
-            if (++m_nRetry > kTimerRetryLimit) {
-                m_nRetry = 0;
-                Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+            if (TimerGivesUp())
                 break;
-            }
             if (m_nBlockNo < 0) {
-                if (m_nTxLen > 0)
-                    Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
+                Resend();  // the start frame
             } else {
                 SendBlockAck(BLOCK_ACK_BAD);
             }
-            Arm(TIMER_DATA_WAIT, kDataWaitMs);
+            ArmWait(TIMER_DATA_WAIT, kDataWaitMs);
             m_nSendStep = SS_WAIT_DATA;
             m_nRxState = RX_WAIT_START;
             break;
@@ -937,6 +989,8 @@ void TransferEngine::HandleTimer(int id) {
             m_nRemainBlocks = m_pJobView != nullptr ? m_pJobView->m_job.m_nBlocksLeft : 0;
             ReleaseSnapshot();
             m_bDataSeen = false;
+            m_nWaitTimer = 0;
+            m_bExchangeOpen = false;
             Notify(m_pJobView, TN_TRANSFER_END);
             Notify(m_pJobView, TN_PROGRESS_POS, 0);
             SetMessage(m_pJobView, kTextWaiting);

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "protocol/engine_ports.h"
+#include "protocol/frames.h"
 #include "protocol/transfer_job.h"
 #include "protocol/transfer_notify.h"
 
@@ -162,13 +163,22 @@ private:
     void SendBlock(bool firstSending);
     bool StageBlock(int blockNo);
     void ReportDownloadProgress();
-    void GiveUpSilently();
+    void GiveUp();
+    void RecordForResend(std::size_t length);
+    void Resend();
 
     // Timers.
     void HandleTimer(int id);
+    bool TimerGivesUp();
     void Arm(int id, int periodMs);
     void Disarm(int id);
-    std::uint32_t* Generation(int id);
+    // Arms the reply timer that bounds the wait the engine enters now.
+    void ArmWait(int id, int periodMs);
+    // After a negative acknowledgement: the wait that was running gets its timer back.
+    void KeepWaitBounded();
+    void KeepExchangeBounded();
+    // Index of timer `id` among the engine's timers, or -1.
+    static int TimerSlot(int id);
 
     std::size_t DataBodyRun(std::size_t available) const;
     static bool IsWaitingStep(int step);
@@ -208,6 +218,9 @@ private:
     int m_nLastPercent = 0;
     int m_nRemainBlocks = 0;
     int m_nTxLen = 0;
+    // The frame recorded for re-sending (m_nTxLen bytes), kept apart from the transmit buffer so
+    // that frames built after it never change what a re-send puts on the wire.
+    std::array<std::uint8_t, kHeadFrameLen> m_byResendBuf;
     TransferPage* m_pJobView = nullptr;
     int m_nRxDataLen = 0;
 
@@ -230,6 +243,12 @@ private:
     std::size_t m_nQueueHead = 0;
     std::uint32_t m_nHeadUsed = 0;
     std::array<std::uint32_t, 8> m_timerGeneration{};
+    std::array<bool, 8> m_bArmed{};
+    // The reply timer bounding the wait in progress (0: none) and the period it was armed with.
+    int m_nWaitTimer = 0;
+    int m_nWaitMs = 0;
+    // From an accepted request to the reset that ends its exchange.
+    bool m_bExchangeOpen = false;
 
     std::array<std::uint8_t, kRxBufSize + 1> m_byTraceBuf;
     std::array<char, 48> m_szPercent{};

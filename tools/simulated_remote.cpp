@@ -105,6 +105,13 @@ void SimulatedRemote::SendTracked(const std::uint8_t* f, std::size_t n) {
 void SimulatedRemote::Emit(const std::uint8_t* f, std::size_t n) {
     if (!m_silent && m_silenceWhen && m_silenceWhen(f, n))
         m_silent = true;
+    if (!m_silent && n > 0 && m_damageWhen && m_damageWhen(f, n)) {
+        m_scratch.assign(f, f + n);
+        m_scratch[n - 1] ^= 0x01;
+        ++m_framesSent;
+        EmitNow(m_scratch.data(), n);
+        m_silent = true;
+    }
     if (m_silent) {
         m_timers.Disarm(kReplyTimer);
         return;

@@ -391,6 +391,48 @@ TEST_F(ServeE2e, SilentRemoteDuringUploadGetsNaksThenTimesOut) {
               ByteBuffer(payload->begin(), payload->begin() + 5 * 2048));
 }
 
+// Four negative acknowledgements of block 1: the block goes out four times in all, then the
+// exchange ends as a timeout does: "Communication Timeout!" 100 ms after the last negative
+// acknowledgement, "Waiting for request..." 2 s later, --once reports the failure, and nothing
+// more is sent although the remote keeps repeating its negative acknowledgement.
+TEST_F(ServeE2e, FourNegativeAcksOfABlockEndInATimeout) {
+    test::WriteFile(Path("db.bin"), test::MakeDatabase(4 * 2048 + 10, 81));
+    ASSERT_NO_FATAL_FAILURE(
+        StartServe({"--function", "db-download", "--file", Path("db.bin"), "--once", "--trace"}));
+    runner->Call([](SimulatedRemote& r) {
+        r.NakBlock(1, 4);
+        r.StartDownload('P');
+    });
+    const auto timeout = serve.WaitText(kOut, "Communication Timeout!", kExchange);
+    ASSERT_TRUE(timeout) << serve.Transcript();
+    EXPECT_EQ(serve.WaitExit(10s), 1) << serve.Transcript();
+    const auto reset = serve.WaitText(kOut, "Waiting for request...", 0ms);
+    ASSERT_TRUE(reset) << serve.Transcript();
+    EXPECT_NEAR(MsBetween(timeout->at, reset->at), 2000, kSlackMs);
+
+    std::vector<ChildProcess::Line> block1;
+    std::vector<ChildProcess::Line> naks;
+    std::optional<ChildProcess::Line> lastSent;
+    for (const auto& line : serve.Lines(kErr)) {
+        if (TraceStarts("PC>RC", "0F 34 00 01")(line.text)) {
+            block1.push_back(line);
+        }
+        if (TraceStarts("RC>PC", "0F 37 00 01 15")(line.text)) {
+            naks.push_back(line);
+        }
+        if (!TraceFrame(line.text, "PC>RC").empty()) {
+            lastSent = line;
+        }
+    }
+    ASSERT_EQ(block1.size(), 4u) << serve.Transcript();
+    for (const auto& line : block1) {
+        EXPECT_EQ(TraceFrame(line.text, "PC>RC"), TraceFrame(block1[0].text, "PC>RC"));
+    }
+    ASSERT_GE(naks.size(), 4u) << serve.Transcript();
+    EXPECT_NEAR(MsBetween(naks[3].at, timeout->at), 100, kSlackMs);
+    EXPECT_EQ(lastSent->text, block1.back().text) << serve.Transcript();
+}
+
 TEST_F(ServeE2e, CtrlCDuringAnUploadEndsPromptlyAndLeavesTheFileUnmarked) {
     ASSERT_NO_FATAL_FAILURE(StartServe(
         {"--function", "userdata-upload", "--file", Path("part.bin"), "--once", "--trace"}));
