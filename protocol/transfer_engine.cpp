@@ -10,9 +10,6 @@ namespace vanto {
 
 namespace {
 
-constexpr std::size_t kQueueReserve = 1024;           // held runs and timer expiries
-constexpr std::size_t kHeldBytesReserve = 16 * 1024;  // held bytes
-
 constexpr int kFrameTypeMs = 1000;
 constexpr int kRequestTimeoutMs = 3000;
 constexpr int kGiveUpTimeoutMs = 100;
@@ -84,10 +81,7 @@ bool TargetOf(int code, RequestTarget& target) {
 
 TransferEngine::TransferEngine(FrameWriter& writer, TimerHost& timers, PageRegistry& pages,
                                ModalAlert& alert)
-    : m_writer(writer), m_timers(timers), m_pages(pages), m_alert(alert) {
-    m_queue.reserve(kQueueReserve);
-    m_heldBytes.reserve(kHeldBytesReserve);
-}
+    : m_writer(writer), m_timers(timers), m_pages(pages), m_alert(alert) {}
 
 // ---------------------------------------------------------------------------------------------
 // Entry points, holding and draining
@@ -143,6 +137,16 @@ bool TransferEngine::IsWaitingStep(int step) {
     }
 }
 
+void TransferEngine::SetLineSpeed(long bytesPerSecond) {
+    // The longest frame the parser takes: the start byte and a full receive buffer.
+    constexpr long kLongestFrame = static_cast<long>(kRxBufSize) + 1;
+    m_nFrameWatchdogMs = kFrameWatchdogMs;
+    if (bytesPerSecond > 0) {
+        const long lineMs = (kLongestFrame * 1000 + bytesPerSecond - 1) / bytesPerSecond + 1000;
+        m_nFrameWatchdogMs = static_cast<int>(std::min<long>(std::max<long>(lineMs, kFrameWatchdogMs), 600000));
+    }
+}
+
 void TransferEngine::OnTimer(int id) {
     if (id == TIMER_ENGINE_PAUSE) {
         m_timers.Disarm(TIMER_ENGINE_PAUSE);
@@ -159,7 +163,7 @@ void TransferEngine::OnTimer(int id) {
     if (slot < 0)
         return;  // not one of the engine's timers
     if (Held()) {
-        m_queue.push_back(HeldEvent{id, m_timerGeneration[static_cast<std::size_t>(slot)], 0, 0});
+        m_held.PushTimer(id, m_timerGeneration[static_cast<std::size_t>(slot)]);
         Drain();
         return;
     }
@@ -170,44 +174,12 @@ void TransferEngine::OnTimer(int id) {
 }
 
 void TransferEngine::HoldBytes(const std::uint8_t* data, std::size_t n) {
-    if (n == 0)
-        return;
-    CompactHeld();
-    const auto offset = static_cast<std::uint32_t>(m_heldBytes.size());
-    if (m_nQueueHead < m_queue.size() && m_queue.back().timer < 0 &&
-        m_queue.back().offset + m_queue.back().length == offset) {
-        m_queue.back().length += static_cast<std::uint32_t>(n);  // continues the last run
-    } else {
-        m_queue.push_back(HeldEvent{-1, 0, offset, static_cast<std::uint32_t>(n)});
-    }
-    m_heldBytes.insert(m_heldBytes.end(), data, data + n);
+    ReportHeldDrop(m_held.PushBytes(data, n));
 }
 
-// Drops the handled front of the held buffers once it is large, so that a queue that never
-// empties (answers that keep coming while the engine works) stays within its reserve.
-void TransferEngine::CompactHeld() {
-    if (m_nQueueHead >= m_queue.size() || m_queue[m_nQueueHead].timer >= 0)
-        return;
-    HeldEvent& head = m_queue[m_nQueueHead];
-    const std::uint32_t cut = head.offset + m_nHeadUsed;
-    if (cut < kHeldBytesReserve / 2)
-        return;
-    head.offset += m_nHeadUsed;
-    head.length -= m_nHeadUsed;
-    m_nHeadUsed = 0;
-    m_heldBytes.erase(m_heldBytes.begin(), m_heldBytes.begin() + cut);
-    m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(m_nQueueHead));
-    m_nQueueHead = 0;
-    for (HeldEvent& e : m_queue)
-        if (e.timer < 0)
-            e.offset -= cut;
-}
-
-std::size_t TransferEngine::QueuedEvents() const {
-    std::size_t count = 0;
-    for (std::size_t i = m_nQueueHead; i < m_queue.size(); ++i)
-        count += m_queue[i].timer < 0 ? m_queue[i].length : 1;
-    return count - m_nHeadUsed;
+void TransferEngine::ReportHeldDrop(std::size_t bytes) {
+    if (bytes != 0 && m_pTrace != nullptr)
+        m_pTrace->OnDropped(DropSite::kHeld, 0, bytes);
 }
 
 void TransferEngine::Drain() {
@@ -220,40 +192,29 @@ void TransferEngine::Drain() {
             m_bPaused = false;
             RunSendStep();
         }
-        if (m_bPaused || m_nQueueHead >= m_queue.size())
+        if (m_bPaused || m_held.Empty())
             break;
-        // Copy the event: handling it may queue more (and move the queue).
-        const HeldEvent e = m_queue[m_nQueueHead];
+        // Each event leaves the queue before it is handled: handling it may hold more.
+        const HoldQueue::Event e = m_held.Front();
         if (e.timer >= 0) {
-            ++m_nQueueHead;
+            m_held.Consume(0);
             if (m_timerGeneration[static_cast<std::size_t>(TimerSlot(e.timer))] == e.generation)
                 HandleTimer(e.timer);
             continue;
         }
-        if (m_nHeadUsed >= e.length) {
-            ++m_nQueueHead;
-            m_nHeadUsed = 0;
-            continue;
-        }
-        const std::size_t at = e.offset + m_nHeadUsed;
-        const std::size_t body = DataBodyRun(e.length - m_nHeadUsed);
+        const std::size_t body = DataBodyRun(e.length);
         if (body != 0) {
-            std::memcpy(&m_byRxBuf[static_cast<std::size_t>(m_nRxLen)], &m_heldBytes[at], body);
+            std::memcpy(&m_byRxBuf[static_cast<std::size_t>(m_nRxLen)], e.bytes, body);
             m_nRxLen += static_cast<int>(body);
-            m_nHeadUsed += static_cast<std::uint32_t>(body);
+            m_held.Consume(body);
         } else {
-            ++m_nHeadUsed;
-            OnReceiveByte(m_heldBytes[at]);
+            const std::uint8_t c = e.bytes[0];
+            m_held.Consume(1);
+            OnReceiveByte(c);
         }
     }
-    if (m_nQueueHead >= m_queue.size()) {
-        m_queue.clear();
-        m_heldBytes.clear();
-        m_nQueueHead = 0;
-        m_nHeadUsed = 0;
-        if (!m_bPaused)
-            KeepExchangeBounded();
-    }
+    if (m_held.Empty() && !m_bPaused)
+        KeepExchangeBounded();
     --m_nDepth;
 }
 
@@ -272,6 +233,7 @@ void TransferEngine::KeepExchangeBounded() {
 }
 
 void TransferEngine::BeginPause() {
+    ReportHeldDrop(m_held.BeginPause());
     m_bPaused = true;
     m_bPauseExpired = false;
     m_timers.Arm(TIMER_ENGINE_PAUSE, kPauseMs);
@@ -441,7 +403,7 @@ void TransferEngine::OnTypeByte(std::uint8_t c) {
     }
     m_nRxState = next;
     Disarm(TIMER_FRAME_TYPE);
-    Arm(TIMER_ENGINE_FRAME, kFrameWatchdogMs);
+    Arm(TIMER_ENGINE_FRAME, m_nFrameWatchdogMs);
 }
 
 void TransferEngine::StartRequest() {
@@ -449,7 +411,7 @@ void TransferEngine::StartRequest() {
     Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
     m_nRxState = RX_REQUEST;
     Disarm(TIMER_FRAME_TYPE);
-    Arm(TIMER_ENGINE_FRAME, kFrameWatchdogMs);
+    Arm(TIMER_ENGINE_FRAME, m_nFrameWatchdogMs);
 }
 
 bool TransferEngine::PageServes(const TransferPage* page, int code) const {

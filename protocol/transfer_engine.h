@@ -12,20 +12,31 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "protocol/engine_ports.h"
 #include "protocol/frames.h"
+#include "protocol/hold_queue.h"
 #include "protocol/transfer_job.h"
 #include "protocol/transfer_notify.h"
 
 namespace vanto {
 
-// Receives every completed received frame, start byte included (for `serve --trace`).
+// Where bytes were dropped to keep a queue within its bounds.
+enum class DropSite {
+    kHeld,      // received while the engine was held (a pause, a notification, the modal box)
+    kIncoming,  // received, waiting to reach the engine's thread
+    kOutgoing,  // frames waiting for the link to take them
+};
+
+// Sees every complete frame the engine receives and sends, start byte included, and every drop
+// of a bounded queue (for `serve --trace`).
 class FrameTraceSink {
 public:
     virtual ~FrameTraceSink() = default;
     virtual void OnFrameReceived(const std::uint8_t* frame, std::size_t length) = 0;
+    virtual void OnFrameSent(const std::uint8_t* /*frame*/, std::size_t /*length*/) {}
+    // `frames` is 0 where whole frames are not known (received bytes).
+    virtual void OnDropped(DropSite /*site*/, std::size_t /*frames*/, std::size_t /*bytes*/) {}
 };
 
 class TransferEngine {
@@ -77,8 +88,8 @@ public:
     static constexpr int kPauseMs = 100;
     // The engine's own watchdog of a frame body: a frame that has not completed this long after
     // its type byte is dropped, so a damaged length can never keep the parser inside a frame
-    // while no protocol timer runs (after a negative acknowledgement, or while waiting for a
-    // repeated request).
+    // while no protocol timer runs (while waiting for a repeated request, say). At least
+    // kFrameWatchdogMs, longer on a slow line (SetLineSpeed).
     static constexpr int TIMER_ENGINE_FRAME = 201;
     static constexpr int kFrameWatchdogMs = 2000;
 
@@ -95,6 +106,10 @@ public:
     // TIMER_DEVICE_POLL included, are not the engine's and are ignored.
     void OnTimer(int id);
     void SetTraceSink(FrameTraceSink* sink) { m_pTrace = sink; }
+    // The speed of the link in bytes per second when a frame takes a while on it (a serial
+    // line), 0 when any frame passes within a moment. The frame watchdog then lasts as long as
+    // the longest frame the engine can receive takes at that speed, and a second more.
+    void SetLineSpeed(long bytesPerSecond);
 
     // Read-only views for tests and diagnostics.
     int RxState() const { return m_nRxState; }
@@ -110,7 +125,7 @@ public:
     TransferPage* JobView() const { return m_pJobView; }
     bool Paused() const { return m_bPaused; }
     // Held bytes and timer expiries not handled yet.
-    std::size_t QueuedEvents() const;
+    std::size_t QueuedEvents() const { return m_held.Size(); }
     // True while a download holds the data it accepted.
     bool HoldsDownloadData() const { return m_snapshot.valid; }
 
@@ -126,16 +141,6 @@ private:
         std::uint32_t headParam1 = 0, headParam2 = 0, headParam3 = 0;
         std::uint32_t devParam1 = 0, devParam2 = 0;
         std::array<std::array<std::uint8_t, 16>, 3> headName{};
-    };
-
-    // A held run of bytes (in m_heldBytes) or a held timer expiry. A timer expiry carries the
-    // arming generation it belongs to, so that an expiry made stale by a later arm or disarm is
-    // dropped.
-    struct HeldEvent {
-        std::int32_t timer;  // -1 for a run of bytes
-        std::uint32_t generation;
-        std::uint32_t offset;
-        std::uint32_t length;
     };
 
     // Entry points.
@@ -184,14 +189,18 @@ private:
     static bool IsWaitingStep(int step);
 
     // Holding and draining.
-    bool Held() const { return m_bPaused || m_nDepth > 0 || m_nQueueHead < m_queue.size(); }
+    bool Held() const { return m_bPaused || m_nDepth > 0 || !m_held.Empty(); }
     void HoldBytes(const std::uint8_t* data, std::size_t n);
-    void CompactHeld();
+    void ReportHeldDrop(std::size_t bytes);
     void Drain();
     void EndPause();
     void BeginPause();
 
-    void Write(const std::uint8_t* frame, std::size_t n) { m_writer.WriteFrame(frame, n); }
+    void Write(const std::uint8_t* frame, std::size_t n) {
+        if (m_pTrace != nullptr)
+            m_pTrace->OnFrameSent(frame, n);
+        m_writer.WriteFrame(frame, n);
+    }
     long Notify(TransferPage* page, int code, std::intptr_t lParam = 0);
     void SetMessage(TransferPage* page, const char* text) {
         Notify(page, TN_SET_MESSAGE, reinterpret_cast<std::intptr_t>(text));
@@ -233,15 +242,13 @@ private:
     // An upload of this exchange has delivered data to the page.
     bool m_bDataSeen = false;
 
+    int m_nFrameWatchdogMs = kFrameWatchdogMs;
     bool m_bPaused = false;
     bool m_bPauseExpired = false;
     int m_nDepth = 0;
-    // Held events, oldest first, from m_nQueueHead; m_nHeadUsed bytes of the first run are
-    // handled already. Both buffers are reserved once and cleared whenever the queue empties.
-    std::vector<HeldEvent> m_queue;
-    std::vector<std::uint8_t> m_heldBytes;
-    std::size_t m_nQueueHead = 0;
-    std::uint32_t m_nHeadUsed = 0;
+    // Bytes and timer expiries that came while the engine was held; a timer expiry carries the
+    // arming generation it belongs to, so that one made stale by a later arm or disarm is dropped.
+    HoldQueue m_held;
     std::array<std::uint32_t, 8> m_timerGeneration{};
     std::array<bool, 8> m_bArmed{};
     // The reply timer bounding the wait in progress (0: none) and the period it was armed with.

@@ -120,9 +120,7 @@ int Session::Run() {
     host.SetStatusSink([](const std::string& text) { PrintErrLine("status: " + text); });
     FrameTracer tracer;
     if (m_options.trace) {
-        host.Engine().SetTraceSink(&tracer);
-        host.SetWriteTap(
-            [&tracer](const std::uint8_t* frame, std::size_t n) { tracer.OnFrameSent(frame, n); });
+        host.SetTraceSink(&tracer);
     }
     bool interrupted = false;
     SignalPipe signalPipe([this, &interrupted] {
