@@ -93,7 +93,8 @@ int FrameWriteTimeoutMs(long bytesPerSecond, int floorMs) {
     if (bytesPerSecond <= 0) {
         return floorMs;
     }
-    return std::max<int>(floorMs, static_cast<int>(kLongestSentFrame * 1000 / bytesPerSecond) + 1000);
+    return std::max<int>(floorMs,
+                         static_cast<int>(kLongestSentFrame * 1000 / bytesPerSecond) + 1000);
 }
 
 // The descriptor is non-blocking: with no wait, a full output buffer answers at once.
@@ -222,11 +223,9 @@ OpenResult TtyLink::OpenLink(const LinkCallbacks& callbacks) {
         ReleaseFd();
         return OpenResult::kFailed;
     }
-    m_writer.Start(
-        [fd](const std::uint8_t* bytes, std::size_t length, int waitMs) {
-            return WriteSome(fd, bytes, length, waitMs);
-        },
-        true, FrameWriteTimeoutMs(m_lineBytesPerSecond, kWriteTimeoutMs));
+    m_writer.Start([fd](const std::uint8_t* bytes, std::size_t length,
+                        int waitMs) { return WriteSome(fd, bytes, length, waitMs); },
+                   true, FrameWriteTimeoutMs(m_lineBytesPerSecond, kWriteTimeoutMs));
     return OpenResult::kStarted;
 }
 

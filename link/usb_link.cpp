@@ -222,9 +222,9 @@ OpenResult UsbLink::OpenLink(const LinkCallbacks& callbacks) {
                                    int waitMs) -> long {
         int done = 0;
         // libusb takes a non-const buffer for both directions; an OUT transfer only reads it.
-        const int result = libusb_bulk_transfer(
-            handle, out, const_cast<std::uint8_t*>(bytes), static_cast<int>(length), &done,
-            static_cast<unsigned>(std::max(waitMs, 1)));
+        const int result = libusb_bulk_transfer(handle, out, const_cast<std::uint8_t*>(bytes),
+                                                static_cast<int>(length), &done,
+                                                static_cast<unsigned>(std::max(waitMs, 1)));
         if (result == LIBUSB_SUCCESS || result == LIBUSB_ERROR_TIMEOUT ||
             result == LIBUSB_ERROR_INTERRUPTED) {
             return done;

@@ -41,7 +41,8 @@ public:
     // Writes up to `length` bytes, waiting at most `waitMs` for the link to take some (0: not at
     // all). Returns the count written (0 when the link took nothing in time) or a negative value
     // when the channel failed.
-    using WriteSome = std::function<long(const std::uint8_t* bytes, std::size_t length, int waitMs)>;
+    using WriteSome =
+        std::function<long(const std::uint8_t* bytes, std::size_t length, int waitMs)>;
 
     WriteQueue() = default;
     WriteQueue(const WriteQueue&) = delete;
@@ -81,9 +82,9 @@ private:
     std::deque<std::vector<std::uint8_t>> m_queue;
     std::size_t m_queuedBytes = 0;
     bool m_open = false;
-    bool m_frontBegun = false;   // the front frame is the rest of a direct write
-    bool m_busy = false;         // the writer thread is writing a frame
-    bool m_directBusy = false;   // a pushing thread is writing; the writer thread waits
+    bool m_frontBegun = false;  // the front frame is the rest of a direct write
+    bool m_busy = false;        // the writer thread is writing a frame
+    bool m_directBusy = false;  // a pushing thread is writing; the writer thread waits
     bool m_stop = false;
     std::size_t m_written = 0;
     std::size_t m_failed = 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/frames.h"
+
 namespace vanto {
 
 // Twice the bound: held bytes move to the front of the buffer at most once per kMaxBytes pushed.
@@ -86,11 +88,12 @@ void HoldQueue::PushTimer(int id, std::uint32_t generation) {
 }
 
 std::size_t HoldQueue::BeginPause() {
-    std::uint64_t& mark = m_pauseMarks[m_nextMark];
-    const std::size_t dropped = DropBefore(std::min(mark, m_tail));
-    mark = m_tail;
-    m_nextMark = (m_nextMark + 1) % kMaxPauses;
-    return dropped;
+    int starts = 0;
+    for (std::uint64_t p = m_tail; p > m_head; --p) {
+        if (m_bytes[p - 1 - m_base] == FRAME_START && ++starts == kMaxPausedFrames)
+            return DropBefore(p - 1);
+    }
+    return 0;
 }
 
 HoldQueue::Event HoldQueue::Front() {

@@ -6,9 +6,12 @@
 //
 // The queue is bounded, so a remote that floods the link cannot make it grow:
 // - at most kMaxBytes received bytes are held; more make room by dropping the oldest;
-// - bytes that are still held when kMaxPauses more pauses have begun are dropped: every pause
-//   holds the engine 100 ms, so a flood of requests that are each accepted cannot leave a backlog
-//   that keeps the engine busy long after the flood ends;
+// - when a pause begins, at most kMaxPausedFrames frames stay held (counted by their start
+//   bytes); the older bytes are dropped. Every pause holds the engine 100 ms, so a flood of
+//   requests that are each accepted cannot leave a backlog that keeps the engine busy long after
+//   the flood ends, while the newest frames (a request that came after the flood) stay. A remote
+//   that keeps to the protocol waits for the PC's answer after a frame that pauses the engine, so
+//   no more than its next frame is ever held then;
 // - timer expiries are never dropped (they belong to the exchange in progress); each timer
 //   expires at most once while the engine is held, and a later expiry of the same timer replaces
 //   an earlier one, so at most one per timer waits here.
@@ -24,7 +27,7 @@ namespace vanto {
 class HoldQueue {
 public:
     static constexpr std::size_t kMaxBytes = 16 * 1024;
-    static constexpr int kMaxPauses = 4;
+    static constexpr int kMaxPausedFrames = 2;
 
     // The oldest held event: a run of bytes (timer < 0) or a timer expiry of the given arming
     // generation.
@@ -77,9 +80,6 @@ private:
     std::array<Entry, kMaxEntries> m_entries{};
     std::size_t m_first = 0;
     std::size_t m_count = 0;
-    // Where the held stream ended when each of the last kMaxPauses pauses began.
-    std::array<std::uint64_t, kMaxPauses> m_pauseMarks{};
-    std::size_t m_nextMark = 0;
 };
 
 }  // namespace vanto

@@ -143,7 +143,8 @@ void TransferEngine::SetLineSpeed(long bytesPerSecond) {
     m_nFrameWatchdogMs = kFrameWatchdogMs;
     if (bytesPerSecond > 0) {
         const long lineMs = (kLongestFrame * 1000 + bytesPerSecond - 1) / bytesPerSecond + 1000;
-        m_nFrameWatchdogMs = static_cast<int>(std::min<long>(std::max<long>(lineMs, kFrameWatchdogMs), 600000));
+        m_nFrameWatchdogMs =
+            static_cast<int>(std::min<long>(std::max<long>(lineMs, kFrameWatchdogMs), 600000));
     }
 }
 
@@ -198,7 +199,7 @@ void TransferEngine::Drain() {
         const HoldQueue::Event e = m_held.Front();
         if (e.timer >= 0) {
             m_held.Consume(0);
-            if (m_timerGeneration[static_cast<std::size_t>(TimerSlot(e.timer))] == e.generation)
+            if (IsCurrent(e.timer, e.generation))
                 HandleTimer(e.timer);
             continue;
         }
@@ -227,7 +228,7 @@ void TransferEngine::KeepExchangeBounded() {
         return;
     for (const int id :
          {TIMER_TIMEOUT, TIMER_HEAD_REPLY, TIMER_BLOCK_ACK, TIMER_DATA_WAIT, TIMER_RESET})
-        if (m_bArmed[static_cast<std::size_t>(TimerSlot(id))])
+        if (IsArmed(id))
             return;
     Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
 }
@@ -270,17 +271,31 @@ int TransferEngine::TimerSlot(int id) {
     }
 }
 
+bool TransferEngine::IsArmed(int id) const {
+    const int slot = TimerSlot(id);
+    return slot >= 0 && m_bArmed[static_cast<std::size_t>(slot)];
+}
+
+bool TransferEngine::IsCurrent(int id, std::uint32_t generation) const {
+    const int slot = TimerSlot(id);
+    return slot >= 0 && m_timerGeneration[static_cast<std::size_t>(slot)] == generation;
+}
+
 void TransferEngine::Arm(int id, int periodMs) {
-    const auto slot = static_cast<std::size_t>(TimerSlot(id));
-    ++m_timerGeneration[slot];
-    m_bArmed[slot] = true;
+    const int slot = TimerSlot(id);
+    if (slot >= 0) {
+        ++m_timerGeneration[static_cast<std::size_t>(slot)];
+        m_bArmed[static_cast<std::size_t>(slot)] = true;
+    }
     m_timers.Arm(id, periodMs);
 }
 
 void TransferEngine::Disarm(int id) {
-    const auto slot = static_cast<std::size_t>(TimerSlot(id));
-    ++m_timerGeneration[slot];
-    m_bArmed[slot] = false;
+    const int slot = TimerSlot(id);
+    if (slot >= 0) {
+        ++m_timerGeneration[static_cast<std::size_t>(slot)];
+        m_bArmed[static_cast<std::size_t>(slot)] = false;
+    }
     m_timers.Disarm(id);
 }
 
@@ -291,7 +306,7 @@ void TransferEngine::ArmWait(int id, int periodMs) {
 }
 
 void TransferEngine::KeepWaitBounded() {
-    if (m_nWaitTimer != 0 && !m_bArmed[static_cast<std::size_t>(TimerSlot(m_nWaitTimer))])
+    if (m_nWaitTimer != 0 && !IsArmed(m_nWaitTimer))
         Arm(m_nWaitTimer, m_nWaitMs);
 }
 

@@ -184,6 +184,9 @@ private:
     void KeepExchangeBounded();
     // Index of timer `id` among the engine's timers, or -1.
     static int TimerSlot(int id);
+    bool IsArmed(int id) const;
+    // True when an expiry of timer `id` armed as `generation` is still the one that counts.
+    bool IsCurrent(int id, std::uint32_t generation) const;
 
     std::size_t DataBodyRun(std::size_t available) const;
     static bool IsWaitingStep(int step);

@@ -250,7 +250,8 @@ private slots:
     void BoundKeepsTheNewestBytes() {
         std::vector<std::uint8_t> got;
         std::size_t told = 0;
-        LinkBridge bridge([&](const std::uint8_t* d, std::size_t n) { got.insert(got.end(), d, d + n); });
+        LinkBridge bridge(
+            [&](const std::uint8_t* d, std::size_t n) { got.insert(got.end(), d, d + n); });
         bridge.SetDropSink([&](std::size_t bytes) { told += bytes; });
         constexpr std::size_t kChunk = 10000;
         constexpr std::size_t kChunks = LinkBridge::kMaxBytes / kChunk + 5;

@@ -1,5 +1,5 @@
 // The queue that holds received bytes and timer expiries while the engine may not act: arrival
-// order, the byte bound, pauses that age old bytes out, and timer expiries that are never lost.
+// order, the byte bound, the frames a pause keeps, and timer expiries that are never lost.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,6 +11,7 @@ namespace vanto {
 namespace {
 
 constexpr std::size_t kMax = HoldQueue::kMaxBytes;
+constexpr std::uint8_t kStart = 0x0F;
 
 struct Op {
     char kind;          // 'B' bytes, 'T' timer expiry, 'P' pause begins, 'C' consume
@@ -44,7 +45,8 @@ Op Take(std::size_t n) {
     return {'C', n, 0, 0};
 }
 
-// Runs of equal bytes are reported together; a run that ends or a timer starts a new entry.
+// Runs of equal bytes are reported together; a run that ends or a timer starts a new entry. The
+// frame start byte is written S.
 std::vector<std::string> DrainAll(HoldQueue& q) {
     std::vector<std::string> out;
     char last = 0;
@@ -63,7 +65,7 @@ std::vector<std::string> DrainAll(HoldQueue& q) {
             continue;
         }
         for (std::size_t i = 0; i < e.length; ++i) {
-            const char c = static_cast<char>(e.bytes[i]);
+            const char c = e.bytes[i] == kStart ? 'S' : static_cast<char>(e.bytes[i]);
             if (c != last)
                 flush();
             last = c;
@@ -85,7 +87,8 @@ TEST_P(Hold, HandsBackWhatTheBoundsKeep) {
         std::size_t dropped = 0;
         switch (op.kind) {
             case 'B': {
-                const std::vector<std::uint8_t> bytes(op.count, static_cast<std::uint8_t>(op.fill));
+                const std::vector<std::uint8_t> bytes(
+                    op.count, op.fill == 'S' ? kStart : static_cast<std::uint8_t>(op.fill));
                 dropped = q.PushBytes(bytes.data(), bytes.size());
                 break;
             }
@@ -124,13 +127,14 @@ const HoldCase kHoldCases[] = {
     {"ALaterExpiryOfTheSameTimerReplacesTheEarlier",
      {Timer(4, 1), Bytes(1, 'a'), Timer(4, 7)},
      {"T4g7", "a1"}},
-    // Bytes held when a pause began are dropped once four more pauses have begun after it.
-    {"BytesHeldThroughFourPausesAreDropped",
-     {Bytes(5, 'a'), Pause(), Bytes(5, 'b'), Pause(), Pause(), Pause(), Pause(5), Bytes(1, 'c')},
-     {"b5", "c1"}},
-    {"BytesHandledBetweenPausesAreNotAged",
-     {Bytes(5, 'a'), Pause(), Take(5), Pause(), Pause(), Pause(), Pause(), Bytes(2, 'b'), Pause()},
-     {"b2"}},
+    // A pause keeps the two newest frames held (S: a start byte) and drops what is older.
+    {"APauseKeepsTheNewestTwoFrames",
+     {Bytes(1, 'S'), Bytes(2, 'a'), Timer(5), Bytes(1, 'S'), Bytes(2, 'b'), Bytes(1, 'S'),
+      Bytes(2, 'c'), Pause(3), Bytes(1, 'S'), Bytes(2, 'd'), Pause(3), Pause()},
+     {"T5g1", "S1", "c2", "S1", "d2"}},
+    {"TwoFramesStayAcrossAPauseWithoutTheBytesBeforeThem",
+     {Bytes(3, 'a'), Bytes(1, 'S'), Bytes(4, 'b'), Pause(), Bytes(1, 'S'), Pause(3)},
+     {"S1", "b4", "S1"}},
     // Many small pushes and takes wrap the buffer's front around again and again.
     {"LongStreamStaysInOrder",
      {Bytes(kMax - 1, 'a'), Take(kMax - 2), Bytes(kMax - 1, 'b'), Take(kMax - 1),
