@@ -153,14 +153,12 @@ int TtyLink::OpenExclusive(OpenFailure& why) const {
         why = OpenFailure::kNotCharDevice;
         return -1;
     }
-    // The lock holds against every program that locks too, root's included; TIOCEXCL keeps
-    // other programs (but root's) from opening the terminal at all.
+    // The lock holds against every program that locks too, root's included.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         why = OpenFailure::kBusy;
         return -1;
     }
-    ::ioctl(fd, TIOCEXCL);
     return fd;
 }
 
@@ -213,6 +211,10 @@ OpenResult TtyLink::OpenLink(const LinkCallbacks& callbacks) {
         ::close(fd);
         return OpenResult::kFailed;
     }
+    // Other programs (but root's) cannot even open the terminal while the link holds it. The
+    // flag belongs to the terminal, not to this descriptor, so it is cleared again on release:
+    // a pseudo-terminal whose other side stays open would keep it.
+    ::ioctl(fd, TIOCEXCL);
     m_fd = fd;
     // The descriptor stays open for the reader's and the writer's whole lives: it is closed only
     // after both have been stopped.
@@ -241,6 +243,7 @@ void TtyLink::Close() {
 
 void TtyLink::ReleaseFd() {
     if (m_fd >= 0) {
+        ::ioctl(m_fd, TIOCNXCL);
         ::close(m_fd);
         m_fd = -1;
     }

@@ -57,7 +57,7 @@ public:
 
 private:
     enum class OpenFailure { kNone, kMissing, kBusy, kNotCharDevice };
-    // Opens the device exclusively; -1 and the reason when that fails.
+    // Opens the device and takes its lock; -1 and the reason when that fails.
     int OpenExclusive(OpenFailure& why) const;
     void Report(OpenFailure why);
     void ReleaseFd();

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <ostream>
+#include <thread>
 
 #include "tests/e2e/e2e_support.h"
 
@@ -433,6 +434,36 @@ TEST_F(ServeE2e, FourNegativeAcksOfABlockEndInATimeout) {
     EXPECT_EQ(lastSent->text, block1.back().text) << serve.Transcript();
 }
 
+// One remote, one program: a second `serve` on the same line shows the remote disconnected and
+// says once why; when the first one ends, the second takes the line.
+TEST_F(ServeE2e, SecondServeOnTheSameLineStaysDisconnected) {
+    test::WriteFile(Path("db.bin"), test::MakeDatabase(2048, 83));
+    ASSERT_NO_FATAL_FAILURE(StartServe({"--function", "db-download", "--file", Path("db.bin")}));
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(VANTO_BINARY, {"serve", "--function", "db-download", "--file",
+                                            Path("db.bin"), "--link", "tty:" + Path("remote")}));
+    ExpectLine(second.WaitText(kErr, kStatusDisconnected, 10s), second, "disconnected");
+    const auto notice = second.WaitLine(
+        kErr,
+        [](const std::string& l) {
+            return l.find("in use by another program") != std::string::npos;
+        },
+        5s);
+    ExpectLine(notice, second, "the notice");
+    std::this_thread::sleep_for(600ms);  // three more polls: still one notice, no connection
+    int notices = 0;
+    for (const auto& line : second.Lines(kErr)) {
+        notices += line.text.find("in use by another program") != std::string::npos;
+        EXPECT_NE(line.text, kStatusConnected);
+    }
+    EXPECT_EQ(notices, 1);
+    serve.Signal(SIGTERM);
+    EXPECT_EQ(serve.WaitExit(5s), 0);
+    ExpectLine(second.WaitText(kErr, kStatusConnected, 5s), second, "connected once free");
+    second.Signal(SIGTERM);
+    EXPECT_EQ(second.WaitExit(5s), 0);
+}
+
 TEST_F(ServeE2e, CtrlCDuringAnUploadEndsPromptlyAndLeavesTheFileUnmarked) {
     ASSERT_NO_FATAL_FAILURE(StartServe(
         {"--function", "userdata-upload", "--file", Path("part.bin"), "--once", "--trace"}));
@@ -470,6 +501,9 @@ TEST(ServeUsage, BadFunctionModeOrLinkIsAUsageError) {
         {"serve", "--function", "db-download", "--file", "x", "--link", "serial:/dev/x"},
         {"serve", "--function", "db-download", "--file", "x", "--link", "usb"},
         {"serve", "--function", "db-download", "--link", "tty:/dev/null"},
+        // An existing path that is not a character device is never written to.
+        {"serve", "--function", "db-download", "--file", "x", "--link", "tty:/proc/self/status"},
+        {"serve", "--function", "db-download", "--file", "x", "--link", "tty:/dev/null@1234"},
     };
     for (const auto& args : cases) {
         ChildProcess child;

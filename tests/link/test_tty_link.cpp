@@ -1,10 +1,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -294,7 +296,23 @@ TEST(TtyLink, TheLineIsHeldExclusively) {
     EXPECT_FALSE(second.IsPresent());
     ASSERT_EQ(notices.size(), 1u);
     EXPECT_EQ(notices[0], TtyLink::BusyText(pty.SlavePath()));
+    // Other users' programs cannot even open the terminal meanwhile; the flag goes with the
+    // link, also while the other side keeps the terminal open.
+    auto exclusive = [&] {
+        const int probe = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (probe < 0) {
+            return errno == EBUSY ? 1 : -1;  // only root gets past the flag
+        }
+        int flag = -1;
+        if (ioctl(probe, TIOCGEXCL, &flag) != 0) {
+            flag = -1;
+        }
+        close(probe);
+        return flag;
+    };
+    EXPECT_EQ(exclusive(), 1);
     first.Close();
+    EXPECT_EQ(exclusive(), 0);
     EXPECT_TRUE(second.IsPresent());
     EXPECT_EQ(second.OpenLink(sink.Callbacks()), OpenResult::kStarted);
     EXPECT_EQ(notices.size(), 1u);

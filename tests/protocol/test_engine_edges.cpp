@@ -390,21 +390,40 @@ TEST_F(UploadScript, RepeatedHeadAfterDataBeganIsIgnored) {
     ExpectPc({Hex(AckFrame(1))}, "data goes on");
 }
 
-TEST_F(Script, AFrameThatNeverCompletesIsDroppedAfterTwoSeconds) {
-    DownloadUpTo(4, 0, 1);
-    Send(AckFrame(3));  // not sent yet: negative acknowledgement
-    ExpectPc({"0F 15 0E 1B"}, "nak");
+// A frame still incomplete when the watchdog expires is dropped (here while the engine waits for
+// a damaged request again, so no protocol timer runs): after 2 s, or on a slow serial line after
+// the longest frame the PC receives (4097 bytes) takes there, and a second more.
+struct WatchdogRow {
+    long bytesPerSecond;
+    std::int64_t watchdogMs;
+};
+
+class Watchdog : public Script, public ::testing::WithParamInterface<WatchdogRow> {};
+
+TEST_P(Watchdog, DropsAFrameThatNeverCompletes) {
+    const WatchdogRow row = GetParam();
+    h.Engine().SetLineSpeed(row.bytesPerSecond);
+    h.Page(FUNC_DB_DOWNLOAD).LoadDownload(Pattern(10, 1));
+    h.Show(FUNC_DB_DOWNLOAD);
+    Send("0F 31 50 0E 6E");
+    ExpectPc({kDamaged}, "damaged request");
     const std::int64_t t = h.NowMs() + 1;
-    Send("0F 34 06 06");  // a damaged repeat announcing 1542 data bytes
+    Send("0F 34 06 06");  // a data frame announcing 1542 data bytes, never finished
     EXPECT_EQ(h.Engine().RxState(), E::RX_DATA);
-    h.Advance(t + 1999 - h.NowMs());
+    h.Advance(t + row.watchdogMs - 1 - h.NowMs());
     EXPECT_EQ(h.Engine().RxState(), E::RX_DATA);
     h.Advance(1);
     EXPECT_EQ(h.Engine().RxState(), E::RX_WAIT_START);
-    EXPECT_EQ(h.Engine().SendStepValue(), E::SS_WAIT_BLOCK_ACK);
-    Request('P');  // the remote's next request is served
+    Request('P');  // the remote's repeated request is served
     ASSERT_EQ(NewPcFrames().size(), 1u);
 }
+
+INSTANTIATE_TEST_SUITE_P(LineSpeeds, Watchdog,
+                         ::testing::Values(WatchdogRow{0, 2000}, WatchdogRow{11520, 2000},
+                                           WatchdogRow{3840, 2067}, WatchdogRow{960, 5268}),
+                         [](const ::testing::TestParamInfo<WatchdogRow>& i) {
+                             return "BytesPerSecond" + std::to_string(i.param.bytesPerSecond);
+                         });
 
 TEST_F(Script, AcknowledgementsOutsideTheirStepAreDropped) {
     h.Page(FUNC_USERDATA_UPLOAD).MakeUploadReady();
