@@ -38,7 +38,7 @@ void CDDBackupFormView::OnEditClicked() {
     m_editor.Run(m_job.m_strFilePath);
 }
 
-long CDDBackupFormView::OnPageNotify(int code, std::intptr_t lParam) {
+long CDDBackupFormView::OnPageNotify(int code, const NotifyParam& lParam) {
     const auto head = [this]() -> std::optional<UploadHead> {
         if (m_job.m_bFileReady != 1) {
             return std::nullopt;

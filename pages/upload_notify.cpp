@@ -4,7 +4,7 @@
 
 namespace vanto {
 
-long HandleUploadNotify(int code, std::intptr_t lParam, UploadTarget& target, FileSystem& fs,
+long HandleUploadNotify(int code, const NotifyParam& lParam, UploadTarget& target, FileSystem& fs,
                         PageForm& form, const std::function<std::optional<UploadHead>()>& head) {
     switch (code) {
         case TN_HEAD_RECEIVED:
@@ -15,8 +15,8 @@ long HandleUploadNotify(int code, std::intptr_t lParam, UploadTarget& target, Fi
             }
             return 0;
         case TN_BLOCK_RECEIVED:
-            if (lParam != 0) {
-                target.WriteBlock(*reinterpret_cast<const TransferBlock*>(lParam));
+            if (lParam.Block() != nullptr) {
+                target.WriteBlock(*lParam.Block());
             }
             return 0;
         case TN_VERIFY_RECEIVED:

@@ -25,7 +25,7 @@ struct UploadHead {
 // Handles TN_HEAD_RECEIVED, TN_BLOCK_RECEIVED, TN_VERIFY_RECEIVED, TN_RECEIVE_COMPLETE and
 // TN_TRANSFER_END for `target`; other codes are answered with 0. TN_VERIFY_RECEIVED answers 1
 // unless an output file is open and every write into it succeeded.
-long HandleUploadNotify(int code, std::intptr_t lParam, UploadTarget& target, FileSystem& fs,
+long HandleUploadNotify(int code, const NotifyParam& lParam, UploadTarget& target, FileSystem& fs,
                         PageForm& form, const std::function<std::optional<UploadHead>()>& head);
 
 }  // namespace vanto

@@ -4,24 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "protocol/frames.h"
+#include "protocol/request_target.h"
 
 namespace vanto {
 
 namespace {
-
-constexpr int kFrameTypeMs = 1000;
-constexpr int kRequestTimeoutMs = 3000;
-constexpr int kGiveUpTimeoutMs = 100;
-constexpr int kHeadReplyMs = 2000;
-constexpr int kHeadRequestReplyMs = 5000;
-constexpr int kFirstBlockAckMs = 5000;
-constexpr int kBlockAckMs = 3000;
-constexpr int kFirstDataWaitMs = 5000;
-constexpr int kDataWaitMs = 3000;
-constexpr int kResetAfterDownloadMs = 1000;
-constexpr int kResetAfterUploadMs = 3000;
-constexpr int kResetAfterTimeoutMs = 2000;
 
 // Timer replies give up when the retry counter passes this; send steps when it passes 3.
 constexpr int kTimerRetryLimit = 2;
@@ -40,48 +27,49 @@ const char* const kTextTimeout = "Communication Timeout!";
 const char* const kTextWaiting = "Waiting for request...";
 const char* const kTextCorrupted = "User data received from remote control is corrupted!";
 
-// The page (and data mode, -1 for any) a request needs.
-struct RequestTarget {
-    int page;
-    int mode;
-};
-
-bool TargetOf(int code, RequestTarget& target) {
-    switch (code) {
-        case REQ_APP_DOWNLOAD:
-            target = {FUNC_APP_DOWNLOAD, -1};
-            return true;
-        case REQ_DB_DOWNLOAD:
-            target = {FUNC_DB_DOWNLOAD, -1};
-            return true;
-        case REQ_USERDATA_UPLOAD:
-            target = {FUNC_USERDATA_UPLOAD, 0};
-            return true;
-        case REQ_USERDATA_DOWNLOAD:
-            target = {FUNC_USERDATA_DOWNLOAD, 0};
-            return true;
-        case REQ_ONEDEV_UPLOAD:
-            target = {FUNC_USERDATA_UPLOAD, 1};
-            return true;
-        case REQ_ONEDEV_DOWNLOAD:
-            target = {FUNC_USERDATA_DOWNLOAD, 1};
-            return true;
-        case REQ_ICON_UPLOAD:
-            target = {FUNC_ICON_UPLOAD, -1};
-            return true;
-        case REQ_ICON_DOWNLOAD:
-            target = {FUNC_ICON_DOWNLOAD, -1};
-            return true;
-        default:
-            return false;
-    }
-}
+// Bytes after the start byte that complete each frame the PC receives.
+constexpr int kRequestBody = FrameBodyLength(FT_REQUEST);
+constexpr int kStartBody = FrameBodyLength(FT_START);
+constexpr int kEndBody = FrameBodyLength(FT_END);
+constexpr int kBlockAckBody = FrameBodyLength(FT_BLOCK_ACK);
+constexpr int kHeadBody = FrameBodyLength(FT_HEAD);
+constexpr int kFinalAckBody = FrameBodyLength(FT_ACK);
+constexpr int kDataBody = static_cast<int>(kDataFrameOverhead) - 1;  // plus L
 
 }  // namespace
 
 TransferEngine::TransferEngine(FrameWriter& writer, TimerHost& timers, PageRegistry& pages,
                                ModalAlert& alert)
     : m_writer(writer), m_timers(timers), m_pages(pages), m_alert(alert) {}
+
+void TransferEngine::SetLineSpeed(long bytesPerSecond) {
+    // The longest frame the parser takes: the start byte and a full receive buffer.
+    constexpr long kLongestFrame = static_cast<long>(kRxBufSize) + 1;
+    m_nFrameWatchdogMs = kFrameWatchdogMs;
+    if (bytesPerSecond > 0) {
+        const long lineMs = (kLongestFrame * 1000 + bytesPerSecond - 1) / bytesPerSecond + 1000;
+        m_nFrameWatchdogMs =
+            static_cast<int>(std::min<long>(std::max<long>(lineMs, kFrameWatchdogMs), 600000));
+    }
+}
+
+void TransferEngine::Write(const std::uint8_t* frame, std::size_t n) {
+    if (m_pTrace != nullptr)
+        m_pTrace->OnFrameSent(frame, n);
+    m_writer.WriteFrame(frame, n);
+}
+
+long TransferEngine::Notify(TransferPage* page, int code, const NotifyParam& param) {
+    return page != nullptr ? page->OnTransferNotify(code, param) : 0;
+}
+
+void TransferEngine::TraceFrame(std::size_t bodyLen) {
+    if (m_pTrace == nullptr)
+        return;
+    m_byTraceBuf[0] = FRAME_START;
+    std::memcpy(m_byTraceBuf.data() + 1, m_byRxBuf.data(), bodyLen);
+    m_pTrace->OnFrameReceived(m_byTraceBuf.data(), bodyLen + 1);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Entry points, holding and draining
@@ -107,45 +95,14 @@ void TransferEngine::OnBytes(const std::uint8_t* data, std::size_t n) {
 }
 
 // Inside a data frame whose length is known and fits, the bytes before the last one are only
-// stored, and the send step after each of them does nothing when the engine waits. Returns how
-// many of the next `available` bytes can be stored at once that way (0: take the byte path).
+// stored, and the send step after each of them does nothing when the engine waits.
 std::size_t TransferEngine::DataBodyRun(std::size_t available) const {
-    if (m_nRxState != RX_DATA || m_nRxLen <= 5 || !IsWaitingStep(m_nSendStep))
+    if (m_nRxState != RX_DATA || m_nRxLen <= kDataHeaderBodyLength || !IsWaitingStep(m_nSendStep))
         return 0;
-    const int complete = m_nRxDataLen + 11;
+    const int complete = m_nRxDataLen + kDataBody;
     if (complete >= static_cast<int>(kRxBufSize) || m_nRxLen >= complete - 1)
         return 0;
     return std::min(available, static_cast<std::size_t>(complete - 1 - m_nRxLen));
-}
-
-bool TransferEngine::IsWaitingStep(int step) {
-    switch (step) {
-        case SS_SEND_HEAD:
-        case SS_REFUSE:
-        case SS_REQUEST_DAMAGED:
-        case SS_SEND_BLOCK:
-        case SS_SEND_NAK:
-        case SS_RESEND_BLOCK:
-        case SS_SEND_END:
-        case SS_SEND_HEAD_REQUEST:
-        case SS_SEND_START:
-        case SS_UPLOAD_OK:
-        case SS_UPLOAD_CORRUPT:
-            return false;
-        default:
-            return true;
-    }
-}
-
-void TransferEngine::SetLineSpeed(long bytesPerSecond) {
-    // The longest frame the parser takes: the start byte and a full receive buffer.
-    constexpr long kLongestFrame = static_cast<long>(kRxBufSize) + 1;
-    m_nFrameWatchdogMs = kFrameWatchdogMs;
-    if (bytesPerSecond > 0) {
-        const long lineMs = (kLongestFrame * 1000 + bytesPerSecond - 1) / bytesPerSecond + 1000;
-        m_nFrameWatchdogMs =
-            static_cast<int>(std::min<long>(std::max<long>(lineMs, kFrameWatchdogMs), 600000));
-    }
 }
 
 void TransferEngine::OnTimer(int id) {
@@ -160,11 +117,10 @@ void TransferEngine::OnTimer(int id) {
         EndPause();
         return;
     }
-    const int slot = TimerSlot(id);
-    if (slot < 0)
-        return;  // not one of the engine's timers
+    if (!EngineTimers::Owns(id))
+        return;
     if (Held()) {
-        m_held.PushTimer(id, m_timerGeneration[static_cast<std::size_t>(slot)]);
+        m_held.PushTimer(id, m_timers.Generation(id));
         Drain();
         return;
     }
@@ -199,7 +155,7 @@ void TransferEngine::Drain() {
         const HoldQueue::Event e = m_held.Front();
         if (e.timer >= 0) {
             m_held.Consume(0);
-            if (IsCurrent(e.timer, e.generation))
+            if (m_timers.Generation(e.timer) == e.generation)
                 HandleTimer(e.timer);
             continue;
         }
@@ -219,20 +175,6 @@ void TransferEngine::Drain() {
     --m_nDepth;
 }
 
-// An accepted exchange keeps a timer running until its reset. A frame can stop the timer of its
-// wait without a new wait beginning (an acknowledgement that arrives after a damaged request
-// left the engine waiting for the request again); the exchange then times out like a request
-// whose last bytes never come.
-void TransferEngine::KeepExchangeBounded() {
-    if (!m_bExchangeOpen)
-        return;
-    for (const int id :
-         {TIMER_TIMEOUT, TIMER_HEAD_REPLY, TIMER_BLOCK_ACK, TIMER_DATA_WAIT, TIMER_RESET})
-        if (IsArmed(id))
-            return;
-    Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
-}
-
 void TransferEngine::BeginPause() {
     ReportHeldDrop(m_held.BeginPause());
     m_bPaused = true;
@@ -248,80 +190,6 @@ void TransferEngine::EndPause() {
     Drain();
 }
 
-int TransferEngine::TimerSlot(int id) {
-    switch (id) {
-        case TIMER_INIT_VIEW:
-            return 0;
-        case TIMER_TIMEOUT:
-            return 1;
-        case TIMER_HEAD_REPLY:
-            return 2;
-        case TIMER_BLOCK_ACK:
-            return 3;
-        case TIMER_DATA_WAIT:
-            return 4;
-        case TIMER_FRAME_TYPE:
-            return 5;
-        case TIMER_RESET:
-            return 6;
-        case TIMER_ENGINE_FRAME:
-            return 7;
-        default:
-            return -1;
-    }
-}
-
-bool TransferEngine::IsArmed(int id) const {
-    const int slot = TimerSlot(id);
-    return slot >= 0 && m_bArmed[static_cast<std::size_t>(slot)];
-}
-
-bool TransferEngine::IsCurrent(int id, std::uint32_t generation) const {
-    const int slot = TimerSlot(id);
-    return slot >= 0 && m_timerGeneration[static_cast<std::size_t>(slot)] == generation;
-}
-
-void TransferEngine::Arm(int id, int periodMs) {
-    const int slot = TimerSlot(id);
-    if (slot >= 0) {
-        ++m_timerGeneration[static_cast<std::size_t>(slot)];
-        m_bArmed[static_cast<std::size_t>(slot)] = true;
-    }
-    m_timers.Arm(id, periodMs);
-}
-
-void TransferEngine::Disarm(int id) {
-    const int slot = TimerSlot(id);
-    if (slot >= 0) {
-        ++m_timerGeneration[static_cast<std::size_t>(slot)];
-        m_bArmed[static_cast<std::size_t>(slot)] = false;
-    }
-    m_timers.Disarm(id);
-}
-
-void TransferEngine::ArmWait(int id, int periodMs) {
-    Arm(id, periodMs);
-    m_nWaitTimer = id;
-    m_nWaitMs = periodMs;
-}
-
-void TransferEngine::KeepWaitBounded() {
-    if (m_nWaitTimer != 0 && !IsArmed(m_nWaitTimer))
-        Arm(m_nWaitTimer, m_nWaitMs);
-}
-
-long TransferEngine::Notify(TransferPage* page, int code, std::intptr_t lParam) {
-    return page != nullptr ? page->OnTransferNotify(code, lParam) : 0;
-}
-
-void TransferEngine::TraceFrame(std::size_t bodyLen) {
-    if (m_pTrace == nullptr)
-        return;
-    m_byTraceBuf[0] = FRAME_START;
-    std::memcpy(m_byTraceBuf.data() + 1, m_byRxBuf.data(), bodyLen);
-    m_pTrace->OnFrameReceived(m_byTraceBuf.data(), bodyLen + 1);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Receive parser
 
@@ -334,41 +202,38 @@ void TransferEngine::OnReceiveByte(std::uint8_t c) {
             if (c == FRAME_START) {
                 m_nRxLen = 0;
                 m_nRxState = RX_WAIT_TYPE;
-                Arm(TIMER_FRAME_TYPE, kFrameTypeMs);
+                m_timers.Arm(TIMER_FRAME_TYPE, kFrameTypeMs);
             }
             break;
         case RX_WAIT_TYPE:
             OnTypeByte(c);
             break;
         case RX_REQUEST:
-            if (m_nRxLen == 4)
+            if (m_nRxLen == kRequestBody)
                 OnRequestFrame();
             break;
         case RX_START:
-            if (m_nRxLen == 3)
+            if (m_nRxLen == kStartBody)
                 OnStartFrame();
             break;
         case RX_DATA:
             OnDataByte();
             break;
         case RX_END:
-            if (m_nRxLen == 3)
+            if (m_nRxLen == kEndBody)
                 OnEndFrame();
             break;
         case RX_BLOCK_ACK:
-            if (m_nRxLen == 7)
+            if (m_nRxLen == kBlockAckBody)
                 OnBlockAckFrame();
             break;
         case RX_HEAD:
-            if (m_nRxLen == 68)
+            if (m_nRxLen == kHeadBody)
                 OnHeadFrame();
             break;
         case RX_FINAL_ACK:
-            if (m_nRxLen == 3)
+            if (m_nRxLen == kFinalAckBody)
                 OnFinalAckFrame();
-            break;
-        default:
-            m_nRxState = RX_WAIT_START;
             break;
     }
 
@@ -382,16 +247,15 @@ void TransferEngine::OnTypeByte(std::uint8_t c) {
         return;
     }
     if (m_nSendStep == SS_IDLE) {
+        m_nRxLen = 0;
         if (c == FRAME_START) {
-            m_nRxLen = 0;
-            Arm(TIMER_FRAME_TYPE, kFrameTypeMs);
+            m_timers.Arm(TIMER_FRAME_TYPE, kFrameTypeMs);
         } else {
-            m_nRxLen = 0;
             m_nRxState = RX_WAIT_START;
         }
         return;
     }
-    int next;
+    RxState next;
     switch (c) {
         case FT_START:
             next = RX_START;
@@ -417,71 +281,29 @@ void TransferEngine::OnTypeByte(std::uint8_t c) {
             return;
     }
     m_nRxState = next;
-    Disarm(TIMER_FRAME_TYPE);
-    Arm(TIMER_ENGINE_FRAME, m_nFrameWatchdogMs);
+    m_timers.Disarm(TIMER_FRAME_TYPE);
+    m_timers.Arm(TIMER_ENGINE_FRAME, m_nFrameWatchdogMs);
 }
 
 void TransferEngine::StartRequest() {
     m_pJobView = m_pages.ShowingPage();
-    Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
+    m_timers.Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
     m_nRxState = RX_REQUEST;
-    Disarm(TIMER_FRAME_TYPE);
-    Arm(TIMER_ENGINE_FRAME, m_nFrameWatchdogMs);
-}
-
-bool TransferEngine::PageServes(const TransferPage* page, int code) const {
-    RequestTarget target{};
-    if (page == nullptr || !TargetOf(code, target))
-        return false;
-    if (page->FunctionIndex() != target.page)
-        return false;
-    return target.mode < 0 || page->m_job.m_nDataMode == target.mode;
-}
-
-bool TransferEngine::TakeSnapshot(const TransferJob& job) {
-    // Refuse a job whose fields do not describe its buffer: sending it would put bytes on the
-    // link that are not the file's.
-    const std::size_t have = job.m_pData ? job.m_pData->size() : 0;
-    if (job.m_nBlocksLeft < 0 || job.m_nLastBlockSize < 0 || job.m_nLastBlockSize >= kBlockSize)
-        return false;
-    if (job.m_nBlockCount != job.m_nBlocksLeft + 1 || job.m_nBlockCount > 0xFFFF)
-        return false;
-    const std::size_t need = static_cast<std::size_t>(job.m_nBlocksLeft) * kBlockSize +
-                             static_cast<std::size_t>(job.m_nLastBlockSize);
-    if (need > have)
-        return false;
-    m_snapshot.valid = true;
-    m_snapshot.data = job.m_pData;
-    m_snapshot.blockCount = job.m_nBlockCount;
-    m_snapshot.blocksLeft = job.m_nBlocksLeft;
-    m_snapshot.lastBlockSize = job.m_nLastBlockSize;
-    m_snapshot.checksum = static_cast<std::uint16_t>(job.m_wChecksum);
-    m_snapshot.headParam1 = job.m_dwHeadParam1;
-    m_snapshot.headParam2 = job.m_dwHeadParam2;
-    m_snapshot.headParam3 = job.m_dwHeadParam3;
-    m_snapshot.devParam1 = job.m_dwDevParam1;
-    m_snapshot.devParam2 = job.m_dwDevParam2;
-    m_snapshot.headName = job.m_szHeadName;
-    m_nStagedBlock = -1;
-    return true;
-}
-
-// The staging buffer keeps the block it holds: a block timer still running from the released
-// exchange re-sends exactly the frame it sent before. Only a newly accepted download clears it.
-void TransferEngine::ReleaseSnapshot() {
-    m_snapshot.valid = false;
-    m_snapshot.data.reset();
+    m_timers.Disarm(TIMER_FRAME_TYPE);
+    m_timers.Arm(TIMER_ENGINE_FRAME, m_nFrameWatchdogMs);
 }
 
 void TransferEngine::OnRequestFrame() {
-    TraceFrame(4);
-    Disarm(TIMER_TIMEOUT);
-    if (!CheckRequest(m_byRxBuf.data(), 4)) {
+    TraceFrame(kRequestBody);
+    m_timers.Disarm(TIMER_TIMEOUT);
+    if (!CheckRequest(m_byRxBuf.data(), kRequestBody)) {
         m_nSendStep = SS_REQUEST_DAMAGED;
         m_nRxLen = 0;
         return;
     }
-    ReleaseSnapshot();
+    // The staging buffer keeps the block it holds: a block timer still running from the
+    // released exchange re-sends exactly the frame it sent before.
+    m_snapshot.Release();
     const std::uint8_t code = m_byRxBuf[1];
     m_nReqCode = (code >= '1' && code <= '9') ? '0' : code;
     if (!IsDownloadRequest(code) && !IsUploadRequest(code)) {
@@ -489,25 +311,26 @@ void TransferEngine::OnRequestFrame() {
         m_nRxLen = 0;
         return;
     }
-    if (!PageServes(m_pJobView, m_nReqCode)) {
-        SetMessage(m_pages.ShowingPage(), kTextInvalid);
+    if (!PageServesRequest(m_pJobView, m_nReqCode)) {
+        Notify(m_pages.ShowingPage(), TN_SET_MESSAGE, kTextInvalid);
         m_nSendStep = SS_REFUSE;
         return;
     }
     const bool download = IsDownloadRequest(code);
     if (download)
         Notify(m_pJobView, TN_RELOAD_FILE);
-    if (m_pJobView->m_job.m_bFileReady != 1 || (download && !TakeSnapshot(m_pJobView->m_job))) {
-        SetMessage(m_pJobView, kTextNotReady);
+    if (m_pJobView->m_job.m_bFileReady != 1 || (download && !m_snapshot.Take(m_pJobView->m_job))) {
+        Notify(m_pJobView, TN_SET_MESSAGE, kTextNotReady);
         m_nSendStep = SS_REFUSE;
         return;
     }
+    m_nStagedBlock = -1;
     m_nLastPercent = 0;
-    SetMessage(m_pJobView, kTextStarted);
+    Notify(m_pJobView, TN_SET_MESSAGE, kTextStarted);
     if (download) {
         Notify(m_pJobView, TN_PROGRESS_RANGE);
         Notify(m_pJobView, TN_PROGRESS_POS, 0);
-        m_nRemainBlocks = m_snapshot.blocksLeft;
+        m_nRemainBlocks = m_snapshot.BlocksLeft();
         m_nSendStep = SS_SEND_HEAD;
     } else {
         m_nSendStep = SS_SEND_HEAD_REQUEST;
@@ -522,9 +345,9 @@ void TransferEngine::OnRequestFrame() {
 }
 
 void TransferEngine::OnStartFrame() {
-    TraceFrame(3);
-    Disarm(TIMER_HEAD_REPLY);
-    if (CheckShortFrame(m_byRxBuf.data(), 3)) {
+    TraceFrame(kStartBody);
+    m_timers.Disarm(TIMER_HEAD_REPLY);
+    if (CheckShortFrame(m_byRxBuf.data(), kStartBody)) {
         m_nBlockOffset = 0;
         m_nRetry = 0;
         m_nSendStep = SS_SEND_BLOCK;
@@ -536,12 +359,12 @@ void TransferEngine::OnStartFrame() {
 }
 
 void TransferEngine::OnDataByte() {
-    if (m_nRxLen == 5) {
+    if (m_nRxLen == kDataHeaderBodyLength) {
         m_nBlockNo = ReadBe16(&m_byRxBuf[1]);
         m_nRxDataLen = ReadBe16(&m_byRxBuf[3]);
         return;
     }
-    if (m_nRxLen <= 5 || m_nRxLen < m_nRxDataLen + 11)
+    if (m_nRxLen <= kDataHeaderBodyLength || m_nRxLen < m_nRxDataLen + kDataBody)
         return;
 
     TraceFrame(static_cast<std::size_t>(m_nRxLen));
@@ -554,13 +377,13 @@ void TransferEngine::OnDataByte() {
             m_nLastPercent = p;
             Notify(m_pJobView, TN_PROGRESS_POS, p);
             std::snprintf(m_szPercent.data(), m_szPercent.size(), "%3d%% PROCESSING...", p);
-            SetMessage(m_pJobView, m_szPercent.data());
+            Notify(m_pJobView, TN_SET_MESSAGE, m_szPercent.data());
         }
         TransferBlock block;
         block.nBlock = m_nBlockNo;
         block.nLength = m_nRxDataLen;
-        block.pData = &m_byRxBuf[8];
-        Notify(m_pJobView, TN_BLOCK_RECEIVED, reinterpret_cast<std::intptr_t>(&block));
+        block.pData = &m_byRxBuf[kDataBodyOffset];
+        Notify(m_pJobView, TN_BLOCK_RECEIVED, &block);
         m_bDataSeen = true;
         SendBlockAck(BLOCK_ACK_OK);
         m_nRetry = 0;
@@ -573,22 +396,21 @@ void TransferEngine::OnDataByte() {
 }
 
 void TransferEngine::OnEndFrame() {
-    TraceFrame(3);
-    Disarm(TIMER_DATA_WAIT);
-    if (CheckShortFrame(m_byRxBuf.data(), 3)) {
+    TraceFrame(kEndBody);
+    m_timers.Disarm(TIMER_DATA_WAIT);
+    if (CheckShortFrame(m_byRxBuf.data(), kEndBody)) {
         const long verdict = Notify(m_pJobView, TN_VERIFY_RECEIVED);
-        m_nRxLen = 0;
         m_nSendStep = verdict == 0 ? SS_UPLOAD_OK : SS_UPLOAD_CORRUPT;
     } else {
         m_nSendStep = SS_SEND_NAK;
-        m_nRxLen = 0;
     }
+    m_nRxLen = 0;
 }
 
 void TransferEngine::OnBlockAckFrame() {
-    TraceFrame(7);
-    Disarm(TIMER_BLOCK_ACK);
-    if (!CheckBlockAck(m_byRxBuf.data(), 7)) {
+    TraceFrame(kBlockAckBody);
+    m_timers.Disarm(TIMER_BLOCK_ACK);
+    if (!CheckBlockAck(m_byRxBuf.data(), kBlockAckBody)) {
         m_nSendStep = SS_SEND_NAK;
         return;
     }
@@ -641,9 +463,9 @@ void TransferEngine::StoreHead(const std::uint8_t* body) {
 }
 
 void TransferEngine::OnHeadFrame() {
-    TraceFrame(68);
-    Disarm(TIMER_HEAD_REPLY);
-    if (!CheckHead(m_byRxBuf.data(), 68)) {
+    TraceFrame(kHeadBody);
+    m_timers.Disarm(TIMER_HEAD_REPLY);
+    if (!CheckHead(m_byRxBuf.data(), kHeadBody)) {
         m_nSendStep = SS_SEND_NAK;
         return;
     }
@@ -662,8 +484,8 @@ void TransferEngine::OnHeadFrame() {
 }
 
 void TransferEngine::OnFinalAckFrame() {
-    TraceFrame(3);
-    if (!CheckShortFrame(m_byRxBuf.data(), 3)) {
+    TraceFrame(kFinalAckBody);
+    if (!CheckShortFrame(m_byRxBuf.data(), kFinalAckBody)) {
         m_nSendStep = SS_SEND_NAK;
         return;
     }
@@ -678,21 +500,6 @@ void TransferEngine::OnFinalAckFrame() {
 
 // ---------------------------------------------------------------------------------------------
 // Send steps
-
-void TransferEngine::SendBlockAck(std::uint8_t code) {
-    RecordForResend(BuildBlockAck(m_byTxBuf.data(), static_cast<std::uint16_t>(m_nBlockNo), code));
-    Resend();
-}
-
-void TransferEngine::RecordForResend(std::size_t length) {
-    std::memcpy(m_byResendBuf.data(), m_byTxBuf.data(), length);
-    m_nTxLen = static_cast<int>(length);
-}
-
-void TransferEngine::Resend() {
-    if (m_nTxLen > 0)
-        Write(m_byResendBuf.data(), static_cast<std::size_t>(m_nTxLen));
-}
 
 void TransferEngine::RunSendStep() {
     switch (m_nSendStep) {
@@ -720,7 +527,7 @@ void TransferEngine::RunSendStep() {
         case SS_SEND_NAK:
             Write(m_byTxBuf.data(), BuildNak(m_byTxBuf.data()));
             ++m_nRetry;
-            SetMessage(m_pJobView, kTextNak);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextNak);
             m_nRxState = RX_WAIT_START;
             if (m_nRetry > kStepRetryLimit) {
                 GiveUp();
@@ -733,16 +540,16 @@ void TransferEngine::RunSendStep() {
             break;
         case SS_SEND_END:
             m_nWaitTimer = 0;
-            Disarm(TIMER_TIMEOUT);
+            m_timers.Disarm(TIMER_TIMEOUT);
             Write(m_byTxBuf.data(), BuildEnd(m_byTxBuf.data()));
-            SetMessage(m_pJobView, kTextEnd);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextEnd);
             Notify(m_pJobView, TN_TRANSFER_END);
-            Arm(TIMER_RESET, kResetAfterDownloadMs);
+            m_timers.Arm(TIMER_RESET, kResetAfterDownloadMs);
             m_nSendStep = SS_WAIT_FINAL_ACK;
             m_nRxState = RX_WAIT_START;
             break;
         case SS_SEND_HEAD_REQUEST:
-            SetMessage(m_pJobView, kTextHeadRequest);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextHeadRequest);
             RecordForResend(BuildRequest(m_byTxBuf.data(), static_cast<std::uint8_t>(m_nReqCode)));
             Resend();
             m_nRetry = 0;
@@ -751,7 +558,7 @@ void TransferEngine::RunSendStep() {
             m_nRxState = RX_WAIT_START;
             break;
         case SS_SEND_START:
-            SetMessage(m_pJobView, kTextStart);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextStart);
             RecordForResend(BuildStart(m_byTxBuf.data()));
             Resend();
             m_nRetry = 0;
@@ -764,16 +571,16 @@ void TransferEngine::RunSendStep() {
         case SS_UPLOAD_CORRUPT: {
             const bool ok = m_nSendStep == SS_UPLOAD_OK;
             m_nWaitTimer = 0;
-            Disarm(TIMER_TIMEOUT);
+            m_timers.Disarm(TIMER_TIMEOUT);
             Write(m_byTxBuf.data(), BuildFinalAck(m_byTxBuf.data()));
-            Arm(TIMER_RESET, kResetAfterUploadMs);
-            SetMessage(m_pJobView, kTextEnd);
+            m_timers.Arm(TIMER_RESET, kResetAfterUploadMs);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextEnd);
             if (ok)
                 Notify(m_pJobView, TN_RECEIVE_COMPLETE);
             Notify(m_pJobView, TN_TRANSFER_END);
             m_nSendStep = SS_UPLOAD_CLOSED;
             m_nRxState = RX_WAIT_START;
-            // The box holds the engine: calls that come while it is open are queued.
+            // The box holds the engine: calls that come while it is open are held.
             if (!ok)
                 m_alert.ShowModal(kTextCorrupted);
             break;
@@ -783,30 +590,24 @@ void TransferEngine::RunSendStep() {
     }
 }
 
+void TransferEngine::SendBlockAck(std::uint8_t code) {
+    RecordForResend(BuildBlockAck(m_byTxBuf.data(), static_cast<std::uint16_t>(m_nBlockNo), code));
+    Resend();
+}
+
+void TransferEngine::RecordForResend(std::size_t length) {
+    std::memcpy(m_byResendBuf.data(), m_byTxBuf.data(), length);
+    m_nTxLen = static_cast<int>(length);
+}
+
+void TransferEngine::Resend() {
+    if (m_nTxLen > 0)
+        Write(m_byResendBuf.data(), static_cast<std::size_t>(m_nTxLen));
+}
+
 void TransferEngine::SendHead() {
-    SetMessage(m_pJobView, kTextHeadSend);
-    const DownloadSnapshot& s = m_snapshot;
-    const auto count = static_cast<std::uint16_t>(s.blockCount);
-    if (m_nReqCode == REQ_APP_DOWNLOAD || m_nReqCode == REQ_DB_DOWNLOAD) {
-        RecordForResend(BuildHeadShort(m_byTxBuf.data(), count, s.checksum));
-    } else {
-        HeadInfo h;
-        h.blockCount = count;
-        h.value3 = s.headParam3;
-        h.names = s.headName;
-        if (m_nReqCode == REQ_ONEDEV_DOWNLOAD) {
-            h.kind = HK_ONEDEV;
-            h.checksum = 0;
-            h.value1 = s.devParam1;
-            h.value2 = s.devParam2;
-        } else {
-            h.kind = m_nReqCode == REQ_ICON_DOWNLOAD ? HK_ICON : HK_USERDATA;
-            h.checksum = s.checksum;
-            h.value1 = s.headParam1;
-            h.value2 = s.headParam2;
-        }
-        RecordForResend(BuildHead(m_byTxBuf.data(), h));
-    }
+    Notify(m_pJobView, TN_SET_MESSAGE, kTextHeadSend);
+    RecordForResend(m_snapshot.BuildHeadFrame(m_byTxBuf.data(), m_nReqCode));
     Resend();
     m_nRetry = 0;
     ArmWait(TIMER_HEAD_REPLY, kHeadReplyMs);
@@ -814,66 +615,27 @@ void TransferEngine::SendHead() {
     m_nRxState = RX_WAIT_START;
 }
 
-bool TransferEngine::StageBlock(int blockNo) {
-    // Blocks 0 .. blocksLeft-1 are full, block blocksLeft is the last one. The snapshot was
-    // checked to hold all of them when it was taken.
-    const DownloadSnapshot& s = m_snapshot;
-    if (!s.valid || blockNo < 0 || blockNo > s.blocksLeft)
-        return false;
-    const bool last = blockNo == s.blocksLeft;
-    const std::size_t len = last ? static_cast<std::size_t>(s.lastBlockSize) : kBlockSize;
-    const std::size_t offset = static_cast<std::size_t>(blockNo) * kBlockSize;
-    const std::size_t have = s.data ? s.data->size() : 0;
-    if (offset + len > have)
-        return false;
-    if (last)
-        std::memset(m_byBlockBuf.data(), 0, m_byBlockBuf.size());
-    if (len != 0)
-        std::memcpy(m_byBlockBuf.data(), s.data->data() + offset, len);
-    m_nStagedBlock = blockNo;
-    m_nStagedLen = static_cast<int>(len);
-    m_bStagedLast = last;
-    return true;
-}
-
-// Ends the exchange as a timeout does: nothing more is sent for it (its reply timers stop and the
-// engine is idle, so a late frame of the remote starts nothing), "Communication Timeout!" follows
-// after 100 ms and the reset two seconds later.
-void TransferEngine::GiveUp() {
-    Disarm(TIMER_HEAD_REPLY);
-    Disarm(TIMER_BLOCK_ACK);
-    Disarm(TIMER_DATA_WAIT);
-    m_nWaitTimer = 0;
-    m_bResend = 0;
-    m_nRetry = 0;
-    m_nSendStep = SS_IDLE;
-    m_nRxState = RX_WAIT_START;
-    Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
-}
-
 void TransferEngine::SendBlock(bool firstSending) {
     if (firstSending) {
         m_nBlockOffset = m_nBlockNo * kBlockSize;
         m_bResend = 0;
         m_nRetry = 0;
-        if (!StageBlock(m_nBlockNo)) {
-            // No data of an accepted download cover this block: send nothing.
-            GiveUp();
-            return;
-        }
+        m_nStagedBlock = -1;
     }
-    if (m_bResend != 0) {
-        ++m_nRetry;
-        if (m_nRetry > kStepRetryLimit) {
-            GiveUp();
-            return;
-        }
-    }
-    // A re-send after a new request or a stray data frame must still carry the bytes of the
-    // block number it names.
-    if (m_nStagedBlock != m_nBlockNo && !StageBlock(m_nBlockNo)) {
+    if (m_bResend != 0 && ++m_nRetry > kStepRetryLimit) {
         GiveUp();
         return;
+    }
+    // A re-send after a new request or a stray data frame must still carry the bytes of the
+    // block number it names; no data of the accepted download cover it: nothing is sent.
+    if (m_nStagedBlock != m_nBlockNo) {
+        const int len = m_snapshot.Stage(m_nBlockNo, m_byBlockBuf.data());
+        if (len < 0) {
+            GiveUp();
+            return;
+        }
+        m_nStagedBlock = m_nBlockNo;
+        m_nStagedLen = len;
     }
     const std::size_t n = BuildData(m_byTxBuf.data(), static_cast<std::uint16_t>(m_nBlockNo),
                                     m_byBlockBuf.data(), static_cast<std::size_t>(m_nStagedLen));
@@ -885,22 +647,61 @@ void TransferEngine::SendBlock(bool firstSending) {
 }
 
 void TransferEngine::ReportDownloadProgress() {
-    const int count = m_snapshot.blockCount > 0 ? m_snapshot.blockCount : 1;
+    const int count = m_snapshot.BlockCount() > 0 ? m_snapshot.BlockCount() : 1;
     const int p = 100 - static_cast<int>(static_cast<std::int64_t>(m_nRemainBlocks) * 100 / count);
     if (p == m_nLastPercent)
         return;
     m_nLastPercent = p;
     Notify(m_pJobView, TN_PROGRESS_POS, p);
-    if (m_bStagedLast) {
-        SetMessage(m_pJobView, kTextCompleted);
+    if (m_snapshot.IsLast(m_nStagedBlock)) {
+        Notify(m_pJobView, TN_SET_MESSAGE, kTextCompleted);
     } else {
         std::snprintf(m_szPercent.data(), m_szPercent.size(), "%3d%% PROCESSING...", p);
-        SetMessage(m_pJobView, m_szPercent.data());
+        Notify(m_pJobView, TN_SET_MESSAGE, m_szPercent.data());
     }
 }
 
+// Ends the exchange as a timeout does: nothing more is sent for it (its reply timers stop and the
+// engine is idle, so a late frame of the remote starts nothing), "Communication Timeout!" follows
+// after 100 ms and the reset two seconds later.
+void TransferEngine::GiveUp() {
+    m_timers.Disarm(TIMER_HEAD_REPLY);
+    m_timers.Disarm(TIMER_BLOCK_ACK);
+    m_timers.Disarm(TIMER_DATA_WAIT);
+    m_nWaitTimer = 0;
+    m_bResend = 0;
+    m_nRetry = 0;
+    m_nSendStep = SS_IDLE;
+    m_nRxState = RX_WAIT_START;
+    m_timers.Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+}
+
 // ---------------------------------------------------------------------------------------------
-// Timers
+// Timers and waits
+
+void TransferEngine::ArmWait(int id, int periodMs) {
+    m_timers.Arm(id, periodMs);
+    m_nWaitTimer = id;
+    m_nWaitMs = periodMs;
+}
+
+void TransferEngine::KeepWaitBounded() {
+    if (m_nWaitTimer != 0 && !m_timers.IsArmed(m_nWaitTimer))
+        m_timers.Arm(m_nWaitTimer, m_nWaitMs);
+}
+
+// A frame can stop the timer of its wait without a new wait beginning (an acknowledgement that
+// arrives after a damaged request left the engine waiting for the request again); the exchange
+// then times out like a request whose last bytes never come.
+void TransferEngine::KeepExchangeBounded() {
+    if (!m_bExchangeOpen)
+        return;
+    for (const int id :
+         {TIMER_TIMEOUT, TIMER_HEAD_REPLY, TIMER_BLOCK_ACK, TIMER_DATA_WAIT, TIMER_RESET})
+        if (m_timers.IsArmed(id))
+            return;
+    m_timers.Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
+}
 
 // A reply timer counts its expiry; past the limit the wait ends in "Communication Timeout!" 100 ms
 // later, and a negative acknowledgement after that no longer brings the timer back.
@@ -909,19 +710,19 @@ bool TransferEngine::TimerGivesUp() {
         return false;
     m_nRetry = 0;
     m_nWaitTimer = 0;
-    Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+    m_timers.Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
     return true;
 }
 
 void TransferEngine::HandleTimer(int id) {
-    Disarm(id);
+    m_timers.Disarm(id);
     switch (id) {
         case TIMER_INIT_VIEW:
             m_pJobView = m_pages.ShowingPage();
             break;
         case TIMER_TIMEOUT:
-            SetMessage(m_pJobView, kTextTimeout);
-            Arm(TIMER_RESET, kResetAfterTimeoutMs);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextTimeout);
+            m_timers.Arm(TIMER_RESET, kResetAfterTimeoutMs);
             break;
         case TIMER_HEAD_REPLY:
             if (TimerGivesUp())
@@ -964,13 +765,13 @@ void TransferEngine::HandleTimer(int id) {
             m_nSendStep = SS_IDLE;
             m_nRxLen = 0;
             m_nRemainBlocks = m_pJobView != nullptr ? m_pJobView->m_job.m_nBlocksLeft : 0;
-            ReleaseSnapshot();
+            m_snapshot.Release();
             m_bDataSeen = false;
             m_nWaitTimer = 0;
             m_bExchangeOpen = false;
             Notify(m_pJobView, TN_TRANSFER_END);
             Notify(m_pJobView, TN_PROGRESS_POS, 0);
-            SetMessage(m_pJobView, kTextWaiting);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextWaiting);
             break;
         default:
             break;

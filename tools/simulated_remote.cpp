@@ -208,31 +208,14 @@ long SimulatedRemote::FrameLength() const {
     if (avail < 2)
         return -1;
     const std::uint8_t* f = m_rx.data() + m_rxHead;
-    switch (f[1]) {
-        case FT_REQUEST:
-            return kRequestFrameLen;
-        case FT_HEAD_SHORT:
-        case FT_REPLY:
-        case FT_BLOCK_ACK:
-            return 8;
-        case FT_HEAD:
-            return kHeadFrameLen;
-        case FT_START:
-        case FT_END:
-        case FT_ACK:
-        case FT_NAK:
-            return kShortFrameLen;
-        case FT_DATA: {
-            if (avail < 6)
-                return -1;
-            const std::size_t len = ReadBe16(f + 4);
-            if (len > kMaxReceivedDataLen)
-                return 0;
-            return static_cast<long>(len + kDataFrameOverhead);
-        }
-        default:
-            return 0;
-    }
+    if (f[1] != FT_DATA)
+        return static_cast<long>(vanto::FrameLength(f[1]));  // 0: a type this side does not know
+    if (avail < 6)
+        return -1;
+    const std::size_t len = ReadBe16(f + 4);
+    if (len > kMaxReceivedDataLen)
+        return 0;
+    return static_cast<long>(len + kDataFrameOverhead);
 }
 
 void SimulatedRemote::Parse() {

@@ -135,9 +135,7 @@ int Session::Run() {
     const int status = QCoreApplication::exec();
     host.Stop();
     // An upload cut short keeps its output file open until the page hears of the end.
-    if (TransferPage* job = host.Engine().JobView()) {
-        job->OnTransferNotify(TN_TRANSFER_END, 0);
-    }
+    m_pages->View(m_options.function)->OnTransferNotify(TN_TRANSFER_END, {});
     if (interrupted) {
         PrintErrLine("serve: interrupted");
     }

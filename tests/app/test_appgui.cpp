@@ -463,8 +463,7 @@ private slots:
         app->Page(1)->OnTransferNotify(TN_PROGRESS_RANGE, 0);
         app->Page(1)->OnTransferNotify(TN_PROGRESS_POS, 40);
         QCOMPARE(form->ProgressValue(), 40);
-        app->Page(1)->OnTransferNotify(TN_SET_MESSAGE,
-                                       reinterpret_cast<std::intptr_t>(" 40% PROCESSING..."));
+        app->Page(1)->OnTransferNotify(TN_SET_MESSAGE, " 40% PROCESSING...");
         QCOMPARE(form->MessageText(0), QStringLiteral(" 40% PROCESSING..."));
     }
 };

@@ -18,6 +18,7 @@
 #include "app/host/link_bridge.h"
 #include "app/host/qt_timer_host.h"
 #include "protocol/frames.h"
+#include "tools/engine_inspector.h"
 
 using vanto::host::EngineHost;
 using vanto::host::LinkBridge;
@@ -92,7 +93,7 @@ public:
 class FakePage final : public vanto::TransferPage {
 public:
     int FunctionIndex() const override { return 0; }
-    long OnTransferNotify(int, std::intptr_t) override { return 0; }
+    long OnTransferNotify(int, const vanto::NotifyParam&) override { return 0; }
 };
 
 class FakeRegistry final : public vanto::PageRegistry {
@@ -286,9 +287,10 @@ private slots:
         host.Start();
         QVERIFY(host.Timers().IsArmed(vanto::TransferEngine::TIMER_INIT_VIEW));
         QCOMPARE(host.Timers().ArmedPeriod(vanto::TransferEngine::TIMER_DEVICE_POLL), 200);
-        QCOMPARE(host.Engine().JobView(), static_cast<vanto::TransferPage*>(nullptr));
-        QTRY_COMPARE_WITH_TIMEOUT(host.Engine().JobView(),
-                                  static_cast<vanto::TransferPage*>(&registry.page), 2000);
+        QCOMPARE(vanto::EngineInspector(host.Engine()).JobView(),
+                 static_cast<const vanto::TransferPage*>(nullptr));
+        QTRY_COMPARE_WITH_TIMEOUT(vanto::EngineInspector(host.Engine()).JobView(),
+                                  static_cast<const vanto::TransferPage*>(&registry.page), 2000);
         QTRY_COMPARE_WITH_TIMEOUT(status.size(), std::size_t{1}, 2000);
         QCOMPARE(status[0], std::string(" DEVICE : CONNECTED"));
         QCOMPARE(fake->opens, 1);

@@ -121,11 +121,11 @@ Counts Run(const Options& o) {
             counts.failures.push_back(what + "still running after 30 virtual minutes");
             break;
         }
-        const int rx = h.Engine().RxState();
-        if (rx != TransferEngine::RX_WAIT_START && rx != TransferEngine::RX_WAIT_TYPE)
-            counts.failures.push_back(what + "parser left in state " + std::to_string(rx) +
-                                      " at step " + std::to_string(h.Engine().SendStepValue()) +
-                                      " rxlen " + std::to_string(h.Engine().RxLen()));
+        const EngineInspector engine = h.Inspect();
+        if (engine.RxState() != RX_WAIT_START && engine.RxState() != RX_WAIT_TYPE)
+            counts.failures.push_back(what + "parser left in " + RxStateName(engine.RxState()) +
+                                      " at " + SendStepName(engine.SendStep()) + ", rxlen " +
+                                      std::to_string(engine.RxLen()));
 
         const auto messages = page.Messages();
         const bool timedOut = Contains(messages, "Communication Timeout!");
