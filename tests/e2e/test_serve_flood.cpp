@@ -54,7 +54,10 @@ TEST_P(ServeFlood, StaysSmallAndServesTheNextRequestWhole) {
                     std::chrono::duration_cast<std::chrono::milliseconds>(kFloodTime).count()),
                 static_cast<double>(rssKb) / 1024.0, MsBetween(asked, served));
     EXPECT_GT(rssKb, 0);
+#if !defined(__SANITIZE_ADDRESS__)
+    // Under AddressSanitizer its own shadow memory and quarantine dwarf the program's.
     EXPECT_LT(rssKb, kMaxRssKb);
+#endif
     EXPECT_GT(runner->BytesFlooded(), 1'000'000u) << "too little flood to tell anything";
 }
 
