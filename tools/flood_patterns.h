@@ -2,6 +2,7 @@
 // What a remote that floods the link sends, again and again: for the flood tests of `serve` and
 // the engine's flood benchmark. The PC serves the database download page meanwhile.
 
+#include <ostream>
 #include <string>
 
 #include "protocol/transfer_job.h"
@@ -19,5 +20,8 @@ enum class FloodKind {
 // frame begins (also not across the end, when repeated).
 ByteBuffer FloodPattern(FloodKind kind);
 std::string FloodName(FloodKind kind);
+inline void PrintTo(FloodKind kind, std::ostream* os) {
+    *os << FloodName(kind);
+}
 
 }  // namespace vanto
