@@ -3,8 +3,6 @@
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <utility>
 
 #include "link/tty_link.h"
