@@ -1,6 +1,8 @@
 #pragma once
 // The device link: a byte channel to the remote control. It knows nothing of frames.
 //
+// Open it, write whole frames without ever waiting, receive bytes on one callback, close it.
+//
 // Threading contract:
 // - IsPresent, OpenLink, WriteLink and Close are called from one thread, the host's (the user
 //   interface thread in the window, the main thread in `serve`).
@@ -14,11 +16,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <optional>
+
+#include "link/write_queue.h"
 
 namespace vanto {
 
-// What OpenLink did; the values are those of the classic link code.
+// What OpenLink did.
 enum class OpenResult : int {
     kStarted = 0,         // channels opened and a reader started
     kAlreadyRunning = 1,  // a reader runs already; nothing was done
@@ -42,23 +45,19 @@ public:
     // Opens the channels and starts the reader unless one runs already.
     virtual OpenResult OpenLink(const LinkCallbacks& callbacks) = 0;
 
-    // Writes a whole frame within a bounded time. False when the link is closed or the write
-    // failed or timed out.
-    virtual bool WriteLink(const std::uint8_t* bytes, std::size_t length) = 0;
+    // Queues one whole frame for the link's writer and returns at once: the caller never waits
+    // for the link. The link's write queue is bounded; the report says which older frames made
+    // room. A frame the link could not write in time is given up without a report: the engine's
+    // timers cover it.
+    virtual WriteReport WriteLink(const std::uint8_t* bytes, std::size_t length) = 0;
 
-    // Writes what the link takes at once, never waiting: the count written (0 when it would
-    // block or failed; a later WriteLink reports the failure). Links that cannot write without
-    // waiting answer nullopt, and the caller uses WriteLink instead.
-    virtual std::optional<std::size_t> TryWriteLink(const std::uint8_t* /*bytes*/,
-                                                    std::size_t /*length*/) {
-        return std::nullopt;
-    }
-
-    // True from the start of a reader until it ends.
-    virtual bool IsReaderRunning() const = 0;
-
-    // Stops the reader (waiting for it) and releases every handle. Safe to call at any time.
+    // Stops the reader and the writer (waiting for both) and releases every handle. Safe to call
+    // at any time.
     virtual void Close() = 0;
+
+    // Bytes per second the open link carries, when it is slow enough for a frame to take a while
+    // on the line (a serial line); 0 when any frame passes within a moment.
+    virtual long LineBytesPerSecond() const { return 0; }
 };
 
 }  // namespace vanto

@@ -1,6 +1,6 @@
 #pragma once
 // The link option of the command line and the settings: "usb", "usb:VID:PID[,VID:PID...]" or
-// "tty:PATH", and the link it names.
+// "tty:PATH[@BAUD]", and the link it names.
 
 #include <memory>
 #include <string>
@@ -22,13 +22,15 @@ struct LinkOption {
     // For kUsb: when not empty, only the device with this serial number is the remote.
     std::string usbSerial;
     std::string ttyPath;  // for kTty, never empty
+    long ttyBaud = 0;     // for kTty: the line speed to set, 0 to leave it as it is
 };
 
-// Refuses anything else with a message in `error`; `option` is then left unchanged.
+// Refuses anything else with a message in `error`; `option` is then left unchanged. A tty path
+// that exists must be a character device.
 bool ParseLinkOption(std::string_view text, LinkOption& option, std::string& error);
 
-// The link for a parsed option. `onNotice` receives the USB link's texts for the user (see
-// UsbLink::NoticeSink); the tty link has none.
+// The link for a parsed option. `onNotice` receives the link's texts for the user that are not
+// the status line (see UsbLink::NoticeSink and TtyLink::NoticeSink).
 std::unique_ptr<DeviceLink> MakeDeviceLink(const LinkOption& option, UsbLink::NoticeSink onNotice);
 
 }  // namespace vanto

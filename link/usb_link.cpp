@@ -2,7 +2,7 @@
 
 #include <libusb.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <utility>
 
@@ -194,6 +194,7 @@ OpenResult UsbLink::OpenLink(const LinkCallbacks& callbacks) {
     }
     // A reader that ended leaves its handle behind; it is never used again.
     m_reader.Stop();
+    m_writer.Stop();
     ReleaseDevice();
     if (!m_pContext) {
         return OpenResult::kFailed;
@@ -238,40 +239,33 @@ OpenResult UsbLink::OpenLink(const LinkCallbacks& callbacks) {
         ReleaseDevice();
         return OpenResult::kFailed;
     }
+    // A synchronous transfer cannot be tried without waiting: every frame goes out on the
+    // writer thread, in slices that let it see a stop request.
+    const std::uint8_t out = pipes.writeEndpoint;
+    auto writeSome = [handle, out](const std::uint8_t* bytes, std::size_t length,
+                                   int waitMs) -> long {
+        int done = 0;
+        // libusb takes a non-const buffer for both directions; an OUT transfer only reads it.
+        const int result = libusb_bulk_transfer(handle, out, const_cast<std::uint8_t*>(bytes),
+                                                static_cast<int>(length), &done,
+                                                static_cast<unsigned>(std::max(waitMs, 1)));
+        if (result == LIBUSB_SUCCESS || result == LIBUSB_ERROR_TIMEOUT ||
+            result == LIBUSB_ERROR_INTERRUPTED) {
+            return done;
+        }
+        return -1;
+    };
+    m_writer.Start(writeSome, false, kWriteTimeoutMs);
     return OpenResult::kStarted;
 }
 
-bool UsbLink::WriteLink(const std::uint8_t* bytes, std::size_t length) {
-    std::lock_guard<std::mutex> lock(m_deviceMutex);
-    if (!m_pDevice) {
-        return false;
-    }
-    using Clock = std::chrono::steady_clock;
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kWriteTimeoutMs);
-    std::size_t sent = 0;
-    while (sent < length) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            return false;
-        }
-        int done = 0;
-        // libusb takes a non-const buffer for both directions; an OUT transfer only reads it.
-        const int result = libusb_bulk_transfer(
-            m_pDevice, m_pipes.writeEndpoint, const_cast<std::uint8_t*>(bytes + sent),
-            static_cast<int>(length - sent), &done, static_cast<unsigned>(left.count()));
-        if (done > 0) {
-            sent += static_cast<std::size_t>(done);
-        }
-        if (result != LIBUSB_SUCCESS) {
-            return false;
-        }
-    }
-    return true;
+WriteReport UsbLink::WriteLink(const std::uint8_t* bytes, std::size_t length) {
+    return m_writer.Push(bytes, length);
 }
 
 void UsbLink::Close() {
     m_reader.Stop();
+    m_writer.Stop();
     ReleaseDevice();
 }
 

@@ -19,6 +19,7 @@
 #include "link/usb_endpoint_choice.h"
 #include "link/usb_id.h"
 #include "link/usb_match.h"
+#include "link/write_queue.h"
 
 struct libusb_context;
 struct libusb_device;
@@ -38,7 +39,7 @@ public:
     // Wait of one read, so the reader sees a stop request in time.
     static constexpr unsigned kReadWaitMs = 100;
     // Longest time a frame may take to go out.
-    static constexpr unsigned kWriteTimeoutMs = 2000;
+    static constexpr int kWriteTimeoutMs = 2000;
 
     UsbLink(std::vector<UsbId> ids, NoticeSink onNotice);
     UsbLink(UsbMatch match, NoticeSink onNotice);
@@ -48,8 +49,8 @@ public:
 
     bool IsPresent() override;
     OpenResult OpenLink(const LinkCallbacks& callbacks) override;
-    bool WriteLink(const std::uint8_t* bytes, std::size_t length) override;
-    bool IsReaderRunning() const override { return m_reader.IsRunning(); }
+    WriteReport WriteLink(const std::uint8_t* bytes, std::size_t length) override;
+    bool IsReaderRunning() const { return m_reader.IsRunning(); }
     void Close() override;
 
     // The text given to the sink when a matched device refuses access for lack of permission.
@@ -87,10 +88,11 @@ private:
     // Devices (bus << 8 | address) already reported as refusing access while they stay plugged.
     std::set<int> m_deniedReported;
 
-    std::mutex m_deviceMutex;  // guards m_pDevice and m_pipes against a write from another thread
+    std::mutex m_deviceMutex;  // guards m_pDevice and m_pipes
     libusb_device_handle* m_pDevice = nullptr;
     UsbPipes m_pipes;
     ReaderThread m_reader;
+    WriteQueue m_writer;
 };
 
 }  // namespace vanto

@@ -73,7 +73,7 @@ void CAppDnldFormView::Reload() {
     }
 }
 
-long CAppDnldFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
+long CAppDnldFormView::OnPageNotify(int code, const NotifyParam& /*lParam*/) {
     if (code == TN_RELOAD_FILE) {
         Reload();
     }

@@ -20,7 +20,7 @@ public:
 
 protected:
     void HandleFileText(const std::string& text) override;
-    long OnPageNotify(int code, std::intptr_t lParam) override;
+    long OnPageNotify(int code, const NotifyParam& lParam) override;
 
 private:
     // Reads, converts and checks m_strFilePath into the job; a file that can't be read or

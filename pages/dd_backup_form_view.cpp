@@ -40,7 +40,7 @@ void CDDBackupFormView::OnEditClicked() {
     m_editor.Run(m_job.m_strFilePath);
 }
 
-long CDDBackupFormView::OnPageNotify(int code, std::intptr_t lParam) {
+long CDDBackupFormView::OnPageNotify(int code, const NotifyParam& lParam) {
     const auto head = [this]() -> std::optional<UploadHead> {
         // The upload goes to the last name that passed the check.
         if (m_bConfirmedReady != 1) {

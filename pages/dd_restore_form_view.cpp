@@ -69,7 +69,7 @@ void CDDRestoreFormView::OnEditClicked() {
     SetFileText(m_job.m_strFilePath);
 }
 
-long CDDRestoreFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
+long CDDRestoreFormView::OnPageNotify(int code, const NotifyParam& /*lParam*/) {
     if (code != TN_RELOAD_FILE) {
         return 0;
     }

@@ -27,7 +27,7 @@ public:
 
 protected:
     void HandleFileText(const std::string& text) override;
-    long OnPageNotify(int code, std::intptr_t lParam) override;
+    long OnPageNotify(int code, const NotifyParam& lParam) override;
 
 private:
     // ValidateIconData: checks m_IconHeader and, when it passes, fills the job's head and block

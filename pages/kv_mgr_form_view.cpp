@@ -15,11 +15,11 @@ UploadHeadValues UploadHeadValuesOf(const TransferJob& job) {
     return head;
 }
 
-long CKvMgrFormView::OnTransferNotify(int code, std::intptr_t lParam) {
+long CKvMgrFormView::OnTransferNotify(int code, const NotifyParam& lParam) {
     switch (code) {
         case TN_SET_MESSAGE:
-            if (lParam != 0) {
-                SetMessage(CurrentMode(), reinterpret_cast<const char*>(lParam));
+            if (lParam.Text() != nullptr) {
+                SetMessage(CurrentMode(), lParam.Text());
             }
             return 0;
         case TN_PROGRESS_RANGE: {
@@ -29,7 +29,7 @@ long CKvMgrFormView::OnTransferNotify(int code, std::intptr_t lParam) {
             return 0;
         }
         case TN_PROGRESS_POS: {
-            const int pos = static_cast<int>(lParam);
+            const int pos = lParam.Value();
             // Setting one above first makes the bar draw the position at once instead of
             // animating towards it.
             if (pos < 100) {

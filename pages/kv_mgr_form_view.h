@@ -36,7 +36,7 @@ public:
     explicit CKvMgrFormView(PageForm& form) : m_form(form) {}
 
     // WM_TRANSFER_NOTIFY. Codes 1, 10 and 11 are handled here; the others by the page.
-    long OnTransferNotify(int code, std::intptr_t lParam) final;
+    long OnTransferNotify(int code, const NotifyParam& lParam) final;
 
     // First showing of the page: initial message line(s) and mode.
     virtual void OnInitialUpdate() = 0;
@@ -56,7 +56,7 @@ public:
 
 protected:
     // Codes other than 1, 10, 11; the answer is returned to the engine.
-    virtual long OnPageNotify(int code, std::intptr_t lParam) = 0;
+    virtual long OnPageNotify(int code, const NotifyParam& lParam) = 0;
     // The page's handling of a changed file edit of the current mode.
     virtual void HandleFileText(const std::string& text) = 0;
 

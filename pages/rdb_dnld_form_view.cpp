@@ -45,7 +45,7 @@ void CRdbDnldFormView::HandleFileText(const std::string& text) {
     RefuseChosenFile(message, true);
 }
 
-long CRdbDnldFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
+long CRdbDnldFormView::OnPageNotify(int code, const NotifyParam& /*lParam*/) {
     if (code != TN_RELOAD_FILE) {
         return 0;
     }

@@ -21,7 +21,7 @@ public:
 
 protected:
     void HandleFileText(const std::string& text) override;
-    long OnPageNotify(int code, std::intptr_t lParam) override;
+    long OnPageNotify(int code, const NotifyParam& lParam) override;
 
 private:
     FileSystem& m_fs;

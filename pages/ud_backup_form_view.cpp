@@ -64,7 +64,7 @@ void CUdBackupFormView::OnModeChanged(int mode) {
     m_job.m_bFileReady = m_bModeReady[mode];
 }
 
-long CUdBackupFormView::OnPageNotify(int code, std::intptr_t lParam) {
+long CUdBackupFormView::OnPageNotify(int code, const NotifyParam& lParam) {
     const auto head = [this]() -> std::optional<UploadHead> {
         // The upload goes to the last name of the mode that passed the check.
         const int mode = m_nMode;

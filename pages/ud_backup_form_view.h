@@ -33,7 +33,7 @@ public:
 
 protected:
     void HandleFileText(const std::string& text) override;
-    long OnPageNotify(int code, std::intptr_t lParam) override;
+    long OnPageNotify(int code, const NotifyParam& lParam) override;
 
 private:
     // CheckOutputFile on the current mode: true when the named file can be written.

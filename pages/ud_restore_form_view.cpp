@@ -174,7 +174,7 @@ void CUdRestoreFormView::Reload() {
     PublishMode(mode);
 }
 
-long CUdRestoreFormView::OnPageNotify(int code, std::intptr_t /*lParam*/) {
+long CUdRestoreFormView::OnPageNotify(int code, const NotifyParam& /*lParam*/) {
     if (code == TN_RELOAD_FILE) {
         Reload();
     }

@@ -29,7 +29,7 @@ std::string UploadNoFileText(const char* dataName) {
            " received from remote control was not written: no output file was ready!";
 }
 
-long HandleUploadNotify(int code, std::intptr_t lParam, UploadTarget& target, FileSystem& fs,
+long HandleUploadNotify(int code, const NotifyParam& lParam, UploadTarget& target, FileSystem& fs,
                         PageForm& form, const TransferJob& job, const char* dataName,
                         const std::function<std::optional<UploadHead>()>& head) {
     switch (code) {
@@ -41,8 +41,8 @@ long HandleUploadNotify(int code, std::intptr_t lParam, UploadTarget& target, Fi
             }
             return 0;
         case TN_BLOCK_RECEIVED:
-            if (lParam != 0) {
-                target.WriteBlock(*reinterpret_cast<const TransferBlock*>(lParam));
+            if (lParam.Block() != nullptr) {
+                target.WriteBlock(*lParam.Block());
             }
             return 0;
         case TN_VERIFY_RECEIVED:

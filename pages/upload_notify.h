@@ -34,7 +34,7 @@ std::string UploadNoFileText(const char* dataName);
 // Handles TN_HEAD_RECEIVED, TN_BLOCK_RECEIVED, TN_VERIFY_RECEIVED, TN_RECEIVE_COMPLETE and
 // TN_TRANSFER_END for `target`; other codes are answered with 0. `job` holds the announced block
 // count.
-long HandleUploadNotify(int code, std::intptr_t lParam, UploadTarget& target, FileSystem& fs,
+long HandleUploadNotify(int code, const NotifyParam& lParam, UploadTarget& target, FileSystem& fs,
                         PageForm& form, const TransferJob& job, const char* dataName,
                         const std::function<std::optional<UploadHead>()>& head);
 

@@ -40,15 +40,45 @@ constexpr std::uint8_t HK_ICON = 'A';
 constexpr std::uint8_t BLOCK_ACK_OK = 0x06;
 constexpr std::uint8_t BLOCK_ACK_BAD = 0x15;
 
-// Frame lengths, start byte included.
-constexpr std::size_t kRequestFrameLen = 5;
-constexpr std::size_t kReplyFrameLen = 8;
-constexpr std::size_t kHeadShortFrameLen = 8;
-constexpr std::size_t kBlockAckFrameLen = 8;
-constexpr std::size_t kHeadFrameLen = 69;
-constexpr std::size_t kShortFrameLen = 4;  // start, end, NAK, final ack
+// Frame lengths, start byte included: one table for every frame of fixed length, by its type
+// byte. 0 for a data frame (L + kDataFrameOverhead bytes for L data bytes) and unknown types.
+constexpr std::size_t FrameLength(std::uint8_t type) {
+    switch (type) {
+        case FT_REQUEST:
+            return 5;
+        case FT_HEAD_SHORT:
+        case FT_REPLY:
+        case FT_BLOCK_ACK:
+            return 8;
+        case FT_HEAD:
+            return 69;
+        case FT_START:
+        case FT_END:
+        case FT_ACK:
+        case FT_NAK:
+            return 4;
+        default:
+            return 0;
+    }
+}
+// What a receiver counts: the bytes after the start byte that complete a frame of this type.
+constexpr int FrameBodyLength(std::uint8_t type) {
+    return static_cast<int>(FrameLength(type)) - 1;
+}
+
+constexpr std::size_t kRequestFrameLen = FrameLength(FT_REQUEST);
+constexpr std::size_t kReplyFrameLen = FrameLength(FT_REPLY);
+constexpr std::size_t kHeadShortFrameLen = FrameLength(FT_HEAD_SHORT);
+constexpr std::size_t kBlockAckFrameLen = FrameLength(FT_BLOCK_ACK);
+constexpr std::size_t kHeadFrameLen = FrameLength(FT_HEAD);
+constexpr std::size_t kShortFrameLen = FrameLength(FT_START);  // start, end, NAK, final ack
+
+// A data frame: start, type, block number (2), length L (2), checksum (2), separator, L data
+// bytes, separator, end, check.
 constexpr std::size_t kDataFrameOverhead = 12;
 constexpr std::size_t kMaxDataFrameLen = 2048 + kDataFrameOverhead;
+constexpr int kDataHeaderBodyLength = 5;    // type, block number and length: L is known then
+constexpr std::size_t kDataBodyOffset = 8;  // of the first data byte, after the start byte
 // The receiver keeps 4096 bytes after the start byte, so a data frame carries at most this.
 constexpr std::size_t kMaxReceivedDataLen = 4096 - 11 - 1;
 

@@ -4,27 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "protocol/frames.h"
+#include "protocol/request_target.h"
 
 namespace vanto {
 
 namespace {
-
-constexpr std::size_t kQueueReserve = 1024;           // held runs and timer expiries
-constexpr std::size_t kHeldBytesReserve = 16 * 1024;  // held bytes
-
-constexpr int kFrameTypeMs = 1000;
-constexpr int kRequestTimeoutMs = 3000;
-constexpr int kGiveUpTimeoutMs = 100;
-constexpr int kHeadReplyMs = 2000;
-constexpr int kHeadRequestReplyMs = 5000;
-constexpr int kFirstBlockAckMs = 5000;
-constexpr int kBlockAckMs = 3000;
-constexpr int kFirstDataWaitMs = 5000;
-constexpr int kDataWaitMs = 3000;
-constexpr int kResetAfterDownloadMs = 1000;
-constexpr int kResetAfterUploadMs = 3000;
-constexpr int kResetAfterTimeoutMs = 2000;
 
 // Timer replies give up when the retry counter passes this; send steps when it passes 3.
 constexpr int kTimerRetryLimit = 2;
@@ -43,50 +27,48 @@ const char* const kTextTimeout = "Communication Timeout!";
 const char* const kTextWaiting = "Waiting for request...";
 const char* const kTextCorrupted = "User data received from remote control is corrupted!";
 
-// The page (and data mode, -1 for any) a request needs.
-struct RequestTarget {
-    int page;
-    int mode;
-};
-
-bool TargetOf(int code, RequestTarget& target) {
-    switch (code) {
-        case REQ_APP_DOWNLOAD:
-            target = {FUNC_APP_DOWNLOAD, -1};
-            return true;
-        case REQ_DB_DOWNLOAD:
-            target = {FUNC_DB_DOWNLOAD, -1};
-            return true;
-        case REQ_USERDATA_UPLOAD:
-            target = {FUNC_USERDATA_UPLOAD, 0};
-            return true;
-        case REQ_USERDATA_DOWNLOAD:
-            target = {FUNC_USERDATA_DOWNLOAD, 0};
-            return true;
-        case REQ_ONEDEV_UPLOAD:
-            target = {FUNC_USERDATA_UPLOAD, 1};
-            return true;
-        case REQ_ONEDEV_DOWNLOAD:
-            target = {FUNC_USERDATA_DOWNLOAD, 1};
-            return true;
-        case REQ_ICON_UPLOAD:
-            target = {FUNC_ICON_UPLOAD, -1};
-            return true;
-        case REQ_ICON_DOWNLOAD:
-            target = {FUNC_ICON_DOWNLOAD, -1};
-            return true;
-        default:
-            return false;
-    }
-}
+// Bytes after the start byte that complete each frame the PC receives.
+constexpr int kRequestBody = FrameBodyLength(FT_REQUEST);
+constexpr int kStartBody = FrameBodyLength(FT_START);
+constexpr int kEndBody = FrameBodyLength(FT_END);
+constexpr int kBlockAckBody = FrameBodyLength(FT_BLOCK_ACK);
+constexpr int kHeadBody = FrameBodyLength(FT_HEAD);
+constexpr int kFinalAckBody = FrameBodyLength(FT_ACK);
+constexpr int kDataBody = static_cast<int>(kDataFrameOverhead) - 1;  // plus L
 
 }  // namespace
 
 TransferEngine::TransferEngine(FrameWriter& writer, TimerHost& timers, PageRegistry& pages,
                                ModalAlert& alert)
-    : m_writer(writer), m_timers(timers), m_pages(pages), m_alert(alert) {
-    m_queue.reserve(kQueueReserve);
-    m_heldBytes.reserve(kHeldBytesReserve);
+    : m_writer(writer), m_timers(timers), m_pages(pages), m_alert(alert) {}
+
+void TransferEngine::SetLineSpeed(long bytesPerSecond) {
+    // The longest frame the parser takes: the start byte and a full receive buffer.
+    constexpr long kLongestFrame = static_cast<long>(kRxBufSize) + 1;
+    m_nFrameWatchdogMs = kFrameWatchdogMs;
+    if (bytesPerSecond > 0) {
+        const long lineMs = (kLongestFrame * 1000 + bytesPerSecond - 1) / bytesPerSecond + 1000;
+        m_nFrameWatchdogMs =
+            static_cast<int>(std::min<long>(std::max<long>(lineMs, kFrameWatchdogMs), 600000));
+    }
+}
+
+void TransferEngine::Write(const std::uint8_t* frame, std::size_t n) {
+    if (m_pTrace != nullptr)
+        m_pTrace->OnFrameSent(frame, n);
+    m_writer.WriteFrame(frame, n);
+}
+
+long TransferEngine::Notify(TransferPage* page, int code, const NotifyParam& param) {
+    return page != nullptr ? page->OnTransferNotify(code, param) : 0;
+}
+
+void TransferEngine::TraceFrame(std::size_t bodyLen) {
+    if (m_pTrace == nullptr)
+        return;
+    m_byTraceBuf[0] = FRAME_START;
+    std::memcpy(m_byTraceBuf.data() + 1, m_byRxBuf.data(), bodyLen);
+    m_pTrace->OnFrameReceived(m_byTraceBuf.data(), bodyLen + 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -113,34 +95,14 @@ void TransferEngine::OnBytes(const std::uint8_t* data, std::size_t n) {
 }
 
 // Inside a data frame whose length is known and fits, the bytes before the last one are only
-// stored, and the send step after each of them does nothing when the engine waits. Returns how
-// many of the next `available` bytes can be stored at once that way (0: take the byte path).
+// stored, and the send step after each of them does nothing when the engine waits.
 std::size_t TransferEngine::DataBodyRun(std::size_t available) const {
-    if (m_nRxState != RX_DATA || m_nRxLen <= 5 || !IsWaitingStep(m_nSendStep))
+    if (m_nRxState != RX_DATA || m_nRxLen <= kDataHeaderBodyLength || !IsWaitingStep(m_nSendStep))
         return 0;
-    const int complete = m_nRxDataLen + 11;
+    const int complete = m_nRxDataLen + kDataBody;
     if (complete >= static_cast<int>(kRxBufSize) || m_nRxLen >= complete - 1)
         return 0;
     return std::min(available, static_cast<std::size_t>(complete - 1 - m_nRxLen));
-}
-
-bool TransferEngine::IsWaitingStep(int step) {
-    switch (step) {
-        case SS_SEND_HEAD:
-        case SS_REFUSE:
-        case SS_REQUEST_DAMAGED:
-        case SS_SEND_BLOCK:
-        case SS_SEND_NAK:
-        case SS_RESEND_BLOCK:
-        case SS_SEND_END:
-        case SS_SEND_HEAD_REQUEST:
-        case SS_SEND_START:
-        case SS_UPLOAD_OK:
-        case SS_UPLOAD_CORRUPT:
-            return false;
-        default:
-            return true;
-    }
 }
 
 void TransferEngine::OnTimer(int id) {
@@ -155,11 +117,10 @@ void TransferEngine::OnTimer(int id) {
         EndPause();
         return;
     }
-    std::uint32_t* gen = Generation(id);
-    if (gen == nullptr)
-        return;  // not one of the engine's timers
+    if (!EngineTimers::Owns(id))
+        return;
     if (Held()) {
-        m_queue.push_back(HeldEvent{id, *gen, 0, 0});
+        m_held.PushTimer(id, m_timers.Generation(id));
         Drain();
         return;
     }
@@ -170,44 +131,12 @@ void TransferEngine::OnTimer(int id) {
 }
 
 void TransferEngine::HoldBytes(const std::uint8_t* data, std::size_t n) {
-    if (n == 0)
-        return;
-    CompactHeld();
-    const auto offset = static_cast<std::uint32_t>(m_heldBytes.size());
-    if (m_nQueueHead < m_queue.size() && m_queue.back().timer < 0 &&
-        m_queue.back().offset + m_queue.back().length == offset) {
-        m_queue.back().length += static_cast<std::uint32_t>(n);  // continues the last run
-    } else {
-        m_queue.push_back(HeldEvent{-1, 0, offset, static_cast<std::uint32_t>(n)});
-    }
-    m_heldBytes.insert(m_heldBytes.end(), data, data + n);
+    ReportHeldDrop(m_held.PushBytes(data, n));
 }
 
-// Drops the handled front of the held buffers once it is large, so that a queue that never
-// empties (answers that keep coming while the engine works) stays within its reserve.
-void TransferEngine::CompactHeld() {
-    if (m_nQueueHead >= m_queue.size() || m_queue[m_nQueueHead].timer >= 0)
-        return;
-    HeldEvent& head = m_queue[m_nQueueHead];
-    const std::uint32_t cut = head.offset + m_nHeadUsed;
-    if (cut < kHeldBytesReserve / 2)
-        return;
-    head.offset += m_nHeadUsed;
-    head.length -= m_nHeadUsed;
-    m_nHeadUsed = 0;
-    m_heldBytes.erase(m_heldBytes.begin(), m_heldBytes.begin() + cut);
-    m_queue.erase(m_queue.begin(), m_queue.begin() + static_cast<std::ptrdiff_t>(m_nQueueHead));
-    m_nQueueHead = 0;
-    for (HeldEvent& e : m_queue)
-        if (e.timer < 0)
-            e.offset -= cut;
-}
-
-std::size_t TransferEngine::QueuedEvents() const {
-    std::size_t count = 0;
-    for (std::size_t i = m_nQueueHead; i < m_queue.size(); ++i)
-        count += m_queue[i].timer < 0 ? m_queue[i].length : 1;
-    return count - m_nHeadUsed;
+void TransferEngine::ReportHeldDrop(std::size_t bytes) {
+    if (bytes != 0 && m_pTrace != nullptr)
+        m_pTrace->OnDropped(DropSite::kHeld, 0, bytes);
 }
 
 void TransferEngine::Drain() {
@@ -220,43 +149,34 @@ void TransferEngine::Drain() {
             m_bPaused = false;
             RunSendStep();
         }
-        if (m_bPaused || m_nQueueHead >= m_queue.size())
+        if (m_bPaused || m_held.Empty())
             break;
-        // Copy the event: handling it may queue more (and move the queue).
-        const HeldEvent e = m_queue[m_nQueueHead];
+        // Each event leaves the queue before it is handled: handling it may hold more.
+        const HoldQueue::Event e = m_held.Front();
         if (e.timer >= 0) {
-            ++m_nQueueHead;
-            const std::uint32_t* gen = Generation(e.timer);
-            if (gen != nullptr && *gen == e.generation)
+            m_held.Consume(0);
+            if (m_timers.Generation(e.timer) == e.generation)
                 HandleTimer(e.timer);
             continue;
         }
-        if (m_nHeadUsed >= e.length) {
-            ++m_nQueueHead;
-            m_nHeadUsed = 0;
-            continue;
-        }
-        const std::size_t at = e.offset + m_nHeadUsed;
-        const std::size_t body = DataBodyRun(e.length - m_nHeadUsed);
+        const std::size_t body = DataBodyRun(e.length);
         if (body != 0) {
-            std::memcpy(&m_byRxBuf[static_cast<std::size_t>(m_nRxLen)], &m_heldBytes[at], body);
+            std::memcpy(&m_byRxBuf[static_cast<std::size_t>(m_nRxLen)], e.bytes, body);
             m_nRxLen += static_cast<int>(body);
-            m_nHeadUsed += static_cast<std::uint32_t>(body);
+            m_held.Consume(body);
         } else {
-            ++m_nHeadUsed;
-            OnReceiveByte(m_heldBytes[at]);
+            const std::uint8_t c = e.bytes[0];
+            m_held.Consume(1);
+            OnReceiveByte(c);
         }
     }
-    if (m_nQueueHead >= m_queue.size()) {
-        m_queue.clear();
-        m_heldBytes.clear();
-        m_nQueueHead = 0;
-        m_nHeadUsed = 0;
-    }
+    if (m_held.Empty() && !m_bPaused)
+        KeepExchangeBounded();
     --m_nDepth;
 }
 
 void TransferEngine::BeginPause() {
+    ReportHeldDrop(m_held.BeginPause());
     m_bPaused = true;
     m_bPauseExpired = false;
     m_timers.Arm(TIMER_ENGINE_PAUSE, kPauseMs);
@@ -268,51 +188,6 @@ void TransferEngine::EndPause() {
     RunSendStep();
     --m_nDepth;
     Drain();
-}
-
-std::uint32_t* TransferEngine::Generation(int id) {
-    switch (id) {
-        case TIMER_INIT_VIEW:
-            return &m_timerGeneration[0];
-        case TIMER_TIMEOUT:
-            return &m_timerGeneration[1];
-        case TIMER_HEAD_REPLY:
-            return &m_timerGeneration[2];
-        case TIMER_BLOCK_ACK:
-            return &m_timerGeneration[3];
-        case TIMER_DATA_WAIT:
-            return &m_timerGeneration[4];
-        case TIMER_FRAME_TYPE:
-            return &m_timerGeneration[5];
-        case TIMER_RESET:
-            return &m_timerGeneration[6];
-        case TIMER_ENGINE_FRAME:
-            return &m_timerGeneration[7];
-        default:
-            return nullptr;
-    }
-}
-
-void TransferEngine::Arm(int id, int periodMs) {
-    ++*Generation(id);
-    m_timers.Arm(id, periodMs);
-}
-
-void TransferEngine::Disarm(int id) {
-    ++*Generation(id);
-    m_timers.Disarm(id);
-}
-
-long TransferEngine::Notify(TransferPage* page, int code, std::intptr_t lParam) {
-    return page != nullptr ? page->OnTransferNotify(code, lParam) : 0;
-}
-
-void TransferEngine::TraceFrame(std::size_t bodyLen) {
-    if (m_pTrace == nullptr)
-        return;
-    m_byTraceBuf[0] = FRAME_START;
-    std::memcpy(m_byTraceBuf.data() + 1, m_byRxBuf.data(), bodyLen);
-    m_pTrace->OnFrameReceived(m_byTraceBuf.data(), bodyLen + 1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -327,41 +202,38 @@ void TransferEngine::OnReceiveByte(std::uint8_t c) {
             if (c == FRAME_START) {
                 m_nRxLen = 0;
                 m_nRxState = RX_WAIT_TYPE;
-                Arm(TIMER_FRAME_TYPE, kFrameTypeMs);
+                m_timers.Arm(TIMER_FRAME_TYPE, kFrameTypeMs);
             }
             break;
         case RX_WAIT_TYPE:
             OnTypeByte(c);
             break;
         case RX_REQUEST:
-            if (m_nRxLen == 4)
+            if (m_nRxLen == kRequestBody)
                 OnRequestFrame();
             break;
         case RX_START:
-            if (m_nRxLen == 3)
+            if (m_nRxLen == kStartBody)
                 OnStartFrame();
             break;
         case RX_DATA:
             OnDataByte();
             break;
         case RX_END:
-            if (m_nRxLen == 3)
+            if (m_nRxLen == kEndBody)
                 OnEndFrame();
             break;
         case RX_BLOCK_ACK:
-            if (m_nRxLen == 7)
+            if (m_nRxLen == kBlockAckBody)
                 OnBlockAckFrame();
             break;
         case RX_HEAD:
-            if (m_nRxLen == 68)
+            if (m_nRxLen == kHeadBody)
                 OnHeadFrame();
             break;
         case RX_FINAL_ACK:
-            if (m_nRxLen == 3)
+            if (m_nRxLen == kFinalAckBody)
                 OnFinalAckFrame();
-            break;
-        default:
-            m_nRxState = RX_WAIT_START;
             break;
     }
 
@@ -375,16 +247,15 @@ void TransferEngine::OnTypeByte(std::uint8_t c) {
         return;
     }
     if (m_nSendStep == SS_IDLE) {
+        m_nRxLen = 0;
         if (c == FRAME_START) {
-            m_nRxLen = 0;
-            Arm(TIMER_FRAME_TYPE, kFrameTypeMs);
+            m_timers.Arm(TIMER_FRAME_TYPE, kFrameTypeMs);
         } else {
-            m_nRxLen = 0;
             m_nRxState = RX_WAIT_START;
         }
         return;
     }
-    int next;
+    RxState next;
     switch (c) {
         case FT_START:
             next = RX_START;
@@ -410,71 +281,29 @@ void TransferEngine::OnTypeByte(std::uint8_t c) {
             return;
     }
     m_nRxState = next;
-    Disarm(TIMER_FRAME_TYPE);
-    Arm(TIMER_ENGINE_FRAME, kFrameWatchdogMs);
+    m_timers.Disarm(TIMER_FRAME_TYPE);
+    m_timers.Arm(TIMER_ENGINE_FRAME, m_nFrameWatchdogMs);
 }
 
 void TransferEngine::StartRequest() {
     m_pJobView = m_pages.ShowingPage();
-    Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
+    m_timers.Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
     m_nRxState = RX_REQUEST;
-    Disarm(TIMER_FRAME_TYPE);
-    Arm(TIMER_ENGINE_FRAME, kFrameWatchdogMs);
-}
-
-bool TransferEngine::PageServes(const TransferPage* page, int code) const {
-    RequestTarget target{};
-    if (page == nullptr || !TargetOf(code, target))
-        return false;
-    if (page->FunctionIndex() != target.page)
-        return false;
-    return target.mode < 0 || page->m_job.m_nDataMode == target.mode;
-}
-
-bool TransferEngine::TakeSnapshot(const TransferJob& job) {
-    // Refuse a job whose fields do not describe its buffer: sending it would put bytes on the
-    // link that are not the file's.
-    const std::size_t have = job.m_pData ? job.m_pData->size() : 0;
-    if (job.m_nBlocksLeft < 0 || job.m_nLastBlockSize < 0 || job.m_nLastBlockSize >= kBlockSize)
-        return false;
-    if (job.m_nBlockCount != job.m_nBlocksLeft + 1 || job.m_nBlockCount > 0xFFFF)
-        return false;
-    const std::size_t need = static_cast<std::size_t>(job.m_nBlocksLeft) * kBlockSize +
-                             static_cast<std::size_t>(job.m_nLastBlockSize);
-    if (need > have)
-        return false;
-    m_snapshot.valid = true;
-    m_snapshot.data = job.m_pData;
-    m_snapshot.blockCount = job.m_nBlockCount;
-    m_snapshot.blocksLeft = job.m_nBlocksLeft;
-    m_snapshot.lastBlockSize = job.m_nLastBlockSize;
-    m_snapshot.checksum = static_cast<std::uint16_t>(job.m_wChecksum);
-    m_snapshot.headParam1 = job.m_dwHeadParam1;
-    m_snapshot.headParam2 = job.m_dwHeadParam2;
-    m_snapshot.headParam3 = job.m_dwHeadParam3;
-    m_snapshot.devParam1 = job.m_dwDevParam1;
-    m_snapshot.devParam2 = job.m_dwDevParam2;
-    m_snapshot.headName = job.m_szHeadName;
-    m_nStagedBlock = -1;
-    return true;
-}
-
-// The staging buffer keeps the block it holds: a block timer still running from the released
-// exchange re-sends exactly the frame it sent before. Only a newly accepted download clears it.
-void TransferEngine::ReleaseSnapshot() {
-    m_snapshot.valid = false;
-    m_snapshot.data.reset();
+    m_timers.Disarm(TIMER_FRAME_TYPE);
+    m_timers.Arm(TIMER_ENGINE_FRAME, m_nFrameWatchdogMs);
 }
 
 void TransferEngine::OnRequestFrame() {
-    TraceFrame(4);
-    Disarm(TIMER_TIMEOUT);
-    if (!CheckRequest(m_byRxBuf.data(), 4)) {
+    TraceFrame(kRequestBody);
+    m_timers.Disarm(TIMER_TIMEOUT);
+    if (!CheckRequest(m_byRxBuf.data(), kRequestBody)) {
         m_nSendStep = SS_REQUEST_DAMAGED;
         m_nRxLen = 0;
         return;
     }
-    ReleaseSnapshot();
+    // The staging buffer keeps the block it holds: a block timer still running from the
+    // released exchange re-sends exactly the frame it sent before.
+    m_snapshot.Release();
     const std::uint8_t code = m_byRxBuf[1];
     m_nReqCode = (code >= '1' && code <= '9') ? '0' : code;
     if (!IsDownloadRequest(code) && !IsUploadRequest(code)) {
@@ -482,25 +311,26 @@ void TransferEngine::OnRequestFrame() {
         m_nRxLen = 0;
         return;
     }
-    if (!PageServes(m_pJobView, m_nReqCode)) {
-        SetMessage(m_pages.ShowingPage(), kTextInvalid);
+    if (!PageServesRequest(m_pJobView, m_nReqCode)) {
+        Notify(m_pages.ShowingPage(), TN_SET_MESSAGE, kTextInvalid);
         m_nSendStep = SS_REFUSE;
         return;
     }
     const bool download = IsDownloadRequest(code);
     if (download)
         Notify(m_pJobView, TN_RELOAD_FILE);
-    if (m_pJobView->m_job.m_bFileReady != 1 || (download && !TakeSnapshot(m_pJobView->m_job))) {
-        SetMessage(m_pJobView, kTextNotReady);
+    if (m_pJobView->m_job.m_bFileReady != 1 || (download && !m_snapshot.Take(m_pJobView->m_job))) {
+        Notify(m_pJobView, TN_SET_MESSAGE, kTextNotReady);
         m_nSendStep = SS_REFUSE;
         return;
     }
+    m_nStagedBlock = -1;
     m_nLastPercent = 0;
-    SetMessage(m_pJobView, kTextStarted);
+    Notify(m_pJobView, TN_SET_MESSAGE, kTextStarted);
     if (download) {
         Notify(m_pJobView, TN_PROGRESS_RANGE);
         Notify(m_pJobView, TN_PROGRESS_POS, 0);
-        m_nRemainBlocks = m_snapshot.blocksLeft;
+        m_nRemainBlocks = m_snapshot.BlocksLeft();
         m_nSendStep = SS_SEND_HEAD;
     } else {
         m_nSendStep = SS_SEND_HEAD_REQUEST;
@@ -508,14 +338,16 @@ void TransferEngine::OnRequestFrame() {
     m_nRetry = 0;
     m_nBlockNo = 0;
     m_bDataSeen = false;
+    m_nWaitTimer = 0;
+    m_bExchangeOpen = true;
     BeginPause();
     m_nRxLen = 0;
 }
 
 void TransferEngine::OnStartFrame() {
-    TraceFrame(3);
-    Disarm(TIMER_HEAD_REPLY);
-    if (CheckShortFrame(m_byRxBuf.data(), 3)) {
+    TraceFrame(kStartBody);
+    m_timers.Disarm(TIMER_HEAD_REPLY);
+    if (CheckShortFrame(m_byRxBuf.data(), kStartBody)) {
         m_nBlockOffset = 0;
         m_nRetry = 0;
         m_nSendStep = SS_SEND_BLOCK;
@@ -527,12 +359,12 @@ void TransferEngine::OnStartFrame() {
 }
 
 void TransferEngine::OnDataByte() {
-    if (m_nRxLen == 5) {
+    if (m_nRxLen == kDataHeaderBodyLength) {
         m_nBlockNo = ReadBe16(&m_byRxBuf[1]);
         m_nRxDataLen = ReadBe16(&m_byRxBuf[3]);
         return;
     }
-    if (m_nRxLen <= 5 || m_nRxLen < m_nRxDataLen + 11)
+    if (m_nRxLen <= kDataHeaderBodyLength || m_nRxLen < m_nRxDataLen + kDataBody)
         return;
 
     TraceFrame(static_cast<std::size_t>(m_nRxLen));
@@ -545,42 +377,41 @@ void TransferEngine::OnDataByte() {
             m_nLastPercent = p;
             Notify(m_pJobView, TN_PROGRESS_POS, p);
             std::snprintf(m_szPercent.data(), m_szPercent.size(), "%3d%% PROCESSING...", p);
-            SetMessage(m_pJobView, m_szPercent.data());
+            Notify(m_pJobView, TN_SET_MESSAGE, m_szPercent.data());
         }
         TransferBlock block;
         block.nBlock = m_nBlockNo;
         block.nLength = m_nRxDataLen;
-        block.pData = &m_byRxBuf[8];
-        Notify(m_pJobView, TN_BLOCK_RECEIVED, reinterpret_cast<std::intptr_t>(&block));
+        block.pData = &m_byRxBuf[kDataBodyOffset];
+        Notify(m_pJobView, TN_BLOCK_RECEIVED, &block);
         m_bDataSeen = true;
         SendBlockAck(BLOCK_ACK_OK);
         m_nRetry = 0;
     } else {
         SendBlockAck(BLOCK_ACK_BAD);
     }
-    Arm(TIMER_DATA_WAIT, kDataWaitMs);
+    ArmWait(TIMER_DATA_WAIT, kDataWaitMs);
     m_nSendStep = SS_WAIT_DATA;
     m_nRxState = RX_WAIT_START;
 }
 
 void TransferEngine::OnEndFrame() {
-    TraceFrame(3);
-    Disarm(TIMER_DATA_WAIT);
-    if (CheckShortFrame(m_byRxBuf.data(), 3)) {
+    TraceFrame(kEndBody);
+    m_timers.Disarm(TIMER_DATA_WAIT);
+    if (CheckShortFrame(m_byRxBuf.data(), kEndBody)) {
         const long verdict = Notify(m_pJobView, TN_VERIFY_RECEIVED);
-        m_nRxLen = 0;
         m_nSendStep = verdict == 0 ? SS_UPLOAD_OK : SS_UPLOAD_CORRUPT;
         m_bPageReportsCorrupt = verdict == kVerifyFailedReported;
     } else {
         m_nSendStep = SS_SEND_NAK;
-        m_nRxLen = 0;
     }
+    m_nRxLen = 0;
 }
 
 void TransferEngine::OnBlockAckFrame() {
-    TraceFrame(7);
-    Disarm(TIMER_BLOCK_ACK);
-    if (!CheckBlockAck(m_byRxBuf.data(), 7)) {
+    TraceFrame(kBlockAckBody);
+    m_timers.Disarm(TIMER_BLOCK_ACK);
+    if (!CheckBlockAck(m_byRxBuf.data(), kBlockAckBody)) {
         m_nSendStep = SS_SEND_NAK;
         return;
     }
@@ -633,9 +464,9 @@ void TransferEngine::StoreHead(const std::uint8_t* body) {
 }
 
 void TransferEngine::OnHeadFrame() {
-    TraceFrame(68);
-    Disarm(TIMER_HEAD_REPLY);
-    if (!CheckHead(m_byRxBuf.data(), 68)) {
+    TraceFrame(kHeadBody);
+    m_timers.Disarm(TIMER_HEAD_REPLY);
+    if (!CheckHead(m_byRxBuf.data(), kHeadBody)) {
         m_nSendStep = SS_SEND_NAK;
         return;
     }
@@ -654,8 +485,8 @@ void TransferEngine::OnHeadFrame() {
 }
 
 void TransferEngine::OnFinalAckFrame() {
-    TraceFrame(3);
-    if (!CheckShortFrame(m_byRxBuf.data(), 3)) {
+    TraceFrame(kFinalAckBody);
+    if (!CheckShortFrame(m_byRxBuf.data(), kFinalAckBody)) {
         m_nSendStep = SS_SEND_NAK;
         return;
     }
@@ -670,12 +501,6 @@ void TransferEngine::OnFinalAckFrame() {
 
 // ---------------------------------------------------------------------------------------------
 // Send steps
-
-void TransferEngine::SendBlockAck(std::uint8_t code) {
-    m_nTxLen = static_cast<int>(
-        BuildBlockAck(m_byTxBuf.data(), static_cast<std::uint16_t>(m_nBlockNo), code));
-    Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
-}
 
 void TransferEngine::RunSendStep() {
     switch (m_nSendStep) {
@@ -703,57 +528,60 @@ void TransferEngine::RunSendStep() {
         case SS_SEND_NAK:
             Write(m_byTxBuf.data(), BuildNak(m_byTxBuf.data()));
             ++m_nRetry;
-            SetMessage(m_pJobView, kTextNak);
-            if (m_nRetry > kStepRetryLimit) {
-                m_nRetry = 0;
-                m_nSendStep = SS_IDLE;
-            } else {
-                m_nSendStep = SS_WAIT_BLOCK_ACK;
-            }
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextNak);
             m_nRxState = RX_WAIT_START;
+            if (m_nRetry > kStepRetryLimit) {
+                GiveUp();
+                break;
+            }
+            // The remote is expected to repeat its frame; if it does not, the timer of the wait
+            // the damaged frame arrived in re-sends and finally times out.
+            KeepWaitBounded();
+            m_nSendStep = SS_WAIT_BLOCK_ACK;
             break;
         case SS_SEND_END:
-            Disarm(TIMER_TIMEOUT);
+            m_nWaitTimer = 0;
+            m_timers.Disarm(TIMER_TIMEOUT);
             Write(m_byTxBuf.data(), BuildEnd(m_byTxBuf.data()));
-            SetMessage(m_pJobView, kTextEnd);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextEnd);
             Notify(m_pJobView, TN_TRANSFER_END);
-            Arm(TIMER_RESET, kResetAfterDownloadMs);
+            m_timers.Arm(TIMER_RESET, kResetAfterDownloadMs);
             m_nSendStep = SS_WAIT_FINAL_ACK;
             m_nRxState = RX_WAIT_START;
             break;
         case SS_SEND_HEAD_REQUEST:
-            SetMessage(m_pJobView, kTextHeadRequest);
-            m_nTxLen = static_cast<int>(
-                BuildRequest(m_byTxBuf.data(), static_cast<std::uint8_t>(m_nReqCode)));
-            Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextHeadRequest);
+            RecordForResend(BuildRequest(m_byTxBuf.data(), static_cast<std::uint8_t>(m_nReqCode)));
+            Resend();
             m_nRetry = 0;
-            Arm(TIMER_HEAD_REPLY, kHeadRequestReplyMs);
+            ArmWait(TIMER_HEAD_REPLY, kHeadRequestReplyMs);
             m_nSendStep = SS_WAIT_HEAD;
             m_nRxState = RX_WAIT_START;
             break;
         case SS_SEND_START:
-            SetMessage(m_pJobView, kTextStart);
-            m_nTxLen = static_cast<int>(BuildStart(m_byTxBuf.data()));
-            Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextStart);
+            RecordForResend(BuildStart(m_byTxBuf.data()));
+            Resend();
             m_nRetry = 0;
             m_nBlockNo = -1;
-            Arm(TIMER_DATA_WAIT, kFirstDataWaitMs);
+            ArmWait(TIMER_DATA_WAIT, kFirstDataWaitMs);
             m_nSendStep = SS_WAIT_DATA;
             m_nRxState = RX_WAIT_START;
             break;
         case SS_UPLOAD_OK:
         case SS_UPLOAD_CORRUPT: {
             const bool ok = m_nSendStep == SS_UPLOAD_OK;
-            Disarm(TIMER_TIMEOUT);
+            m_nWaitTimer = 0;
+            m_timers.Disarm(TIMER_TIMEOUT);
             Write(m_byTxBuf.data(), BuildFinalAck(m_byTxBuf.data()));
-            Arm(TIMER_RESET, kResetAfterUploadMs);
-            SetMessage(m_pJobView, kTextEnd);
+            m_timers.Arm(TIMER_RESET, kResetAfterUploadMs);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextEnd);
             if (ok)
                 Notify(m_pJobView, TN_RECEIVE_COMPLETE);
             Notify(m_pJobView, TN_TRANSFER_END);
             m_nSendStep = SS_UPLOAD_CLOSED;
             m_nRxState = RX_WAIT_START;
-            // The box holds the engine: calls that come while it is open are queued.
+            // The box holds the engine: calls that come while it is open are held.
             if (!ok && !m_bPageReportsCorrupt)
                 m_alert.ShowModal(kTextCorrupted);
             break;
@@ -763,63 +591,28 @@ void TransferEngine::RunSendStep() {
     }
 }
 
+void TransferEngine::SendBlockAck(std::uint8_t code) {
+    RecordForResend(BuildBlockAck(m_byTxBuf.data(), static_cast<std::uint16_t>(m_nBlockNo), code));
+    Resend();
+}
+
+void TransferEngine::RecordForResend(std::size_t length) {
+    std::memcpy(m_byResendBuf.data(), m_byTxBuf.data(), length);
+    m_nTxLen = static_cast<int>(length);
+}
+
+void TransferEngine::Resend() {
+    if (m_nTxLen > 0)
+        Write(m_byResendBuf.data(), static_cast<std::size_t>(m_nTxLen));
+}
+
 void TransferEngine::SendHead() {
-    SetMessage(m_pJobView, kTextHeadSend);
-    const DownloadSnapshot& s = m_snapshot;
-    const auto count = static_cast<std::uint16_t>(s.blockCount);
-    if (m_nReqCode == REQ_APP_DOWNLOAD || m_nReqCode == REQ_DB_DOWNLOAD) {
-        m_nTxLen = static_cast<int>(BuildHeadShort(m_byTxBuf.data(), count, s.checksum));
-    } else {
-        HeadInfo h;
-        h.blockCount = count;
-        h.value3 = s.headParam3;
-        h.names = s.headName;
-        if (m_nReqCode == REQ_ONEDEV_DOWNLOAD) {
-            h.kind = HK_ONEDEV;
-            h.checksum = 0;
-            h.value1 = s.devParam1;
-            h.value2 = s.devParam2;
-        } else {
-            h.kind = m_nReqCode == REQ_ICON_DOWNLOAD ? HK_ICON : HK_USERDATA;
-            h.checksum = s.checksum;
-            h.value1 = s.headParam1;
-            h.value2 = s.headParam2;
-        }
-        m_nTxLen = static_cast<int>(BuildHead(m_byTxBuf.data(), h));
-    }
-    Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
+    Notify(m_pJobView, TN_SET_MESSAGE, kTextHeadSend);
+    RecordForResend(m_snapshot.BuildHeadFrame(m_byTxBuf.data(), m_nReqCode));
+    Resend();
     m_nRetry = 0;
-    Arm(TIMER_HEAD_REPLY, kHeadReplyMs);
+    ArmWait(TIMER_HEAD_REPLY, kHeadReplyMs);
     m_nSendStep = SS_WAIT_START;
-    m_nRxState = RX_WAIT_START;
-}
-
-bool TransferEngine::StageBlock(int blockNo) {
-    // Blocks 0 .. blocksLeft-1 are full, block blocksLeft is the last one. The snapshot was
-    // checked to hold all of them when it was taken.
-    const DownloadSnapshot& s = m_snapshot;
-    if (!s.valid || blockNo < 0 || blockNo > s.blocksLeft)
-        return false;
-    const bool last = blockNo == s.blocksLeft;
-    const std::size_t len = last ? static_cast<std::size_t>(s.lastBlockSize) : kBlockSize;
-    const std::size_t offset = static_cast<std::size_t>(blockNo) * kBlockSize;
-    const std::size_t have = s.data ? s.data->size() : 0;
-    if (offset + len > have)
-        return false;
-    if (last)
-        std::memset(m_byBlockBuf.data(), 0, m_byBlockBuf.size());
-    if (len != 0)
-        std::memcpy(m_byBlockBuf.data(), s.data->data() + offset, len);
-    m_nStagedBlock = blockNo;
-    m_nStagedLen = static_cast<int>(len);
-    m_bStagedLast = last;
-    return true;
-}
-
-void TransferEngine::GiveUpSilently() {
-    m_bResend = 0;
-    m_nRetry = 0;
-    m_nSendStep = SS_IDLE;
     m_nRxState = RX_WAIT_START;
 }
 
@@ -828,95 +621,132 @@ void TransferEngine::SendBlock(bool firstSending) {
         m_nBlockOffset = m_nBlockNo * kBlockSize;
         m_bResend = 0;
         m_nRetry = 0;
-        if (!StageBlock(m_nBlockNo)) {
-            // No data of an accepted download cover this block: send nothing.
-            GiveUpSilently();
-            return;
-        }
+        m_nStagedBlock = -1;
     }
-    if (m_bResend != 0) {
-        ++m_nRetry;
-        if (m_nRetry > kStepRetryLimit) {
-            GiveUpSilently();
-            return;
-        }
+    if (m_bResend != 0 && ++m_nRetry > kStepRetryLimit) {
+        GiveUp();
+        return;
     }
     // A re-send after a new request or a stray data frame must still carry the bytes of the
-    // block number it names.
-    if (m_nStagedBlock != m_nBlockNo && !StageBlock(m_nBlockNo)) {
-        GiveUpSilently();
-        return;
+    // block number it names; no data of the accepted download cover it: nothing is sent.
+    if (m_nStagedBlock != m_nBlockNo) {
+        const int len = m_snapshot.Stage(m_nBlockNo, m_byBlockBuf.data());
+        if (len < 0) {
+            GiveUp();
+            return;
+        }
+        m_nStagedBlock = m_nBlockNo;
+        m_nStagedLen = len;
     }
     const std::size_t n = BuildData(m_byTxBuf.data(), static_cast<std::uint16_t>(m_nBlockNo),
                                     m_byBlockBuf.data(), static_cast<std::size_t>(m_nStagedLen));
     Write(m_byTxBuf.data(), n);
-    Arm(TIMER_BLOCK_ACK, m_nBlockNo == 0 ? kFirstBlockAckMs : kBlockAckMs);
+    ArmWait(TIMER_BLOCK_ACK, m_nBlockNo == 0 ? kFirstBlockAckMs : kBlockAckMs);
     ReportDownloadProgress();
     m_nSendStep = SS_WAIT_BLOCK_ACK;
     m_nRxState = RX_WAIT_START;
 }
 
 void TransferEngine::ReportDownloadProgress() {
-    const int count = m_snapshot.blockCount > 0 ? m_snapshot.blockCount : 1;
+    const int count = m_snapshot.BlockCount() > 0 ? m_snapshot.BlockCount() : 1;
     const int p = 100 - static_cast<int>(static_cast<std::int64_t>(m_nRemainBlocks) * 100 / count);
     if (p == m_nLastPercent)
         return;
     m_nLastPercent = p;
     Notify(m_pJobView, TN_PROGRESS_POS, p);
-    if (m_bStagedLast) {
-        SetMessage(m_pJobView, kTextCompleted);
+    if (m_snapshot.IsLast(m_nStagedBlock)) {
+        Notify(m_pJobView, TN_SET_MESSAGE, kTextCompleted);
     } else {
         std::snprintf(m_szPercent.data(), m_szPercent.size(), "%3d%% PROCESSING...", p);
-        SetMessage(m_pJobView, m_szPercent.data());
+        Notify(m_pJobView, TN_SET_MESSAGE, m_szPercent.data());
     }
 }
 
+// Ends the exchange as a timeout does: nothing more is sent for it (its reply timers stop and the
+// engine is idle, so a late frame of the remote starts nothing), "Communication Timeout!" follows
+// after 100 ms and the reset two seconds later.
+void TransferEngine::GiveUp() {
+    m_timers.Disarm(TIMER_HEAD_REPLY);
+    m_timers.Disarm(TIMER_BLOCK_ACK);
+    m_timers.Disarm(TIMER_DATA_WAIT);
+    m_nWaitTimer = 0;
+    m_bResend = 0;
+    m_nRetry = 0;
+    m_nSendStep = SS_IDLE;
+    m_nRxState = RX_WAIT_START;
+    m_timers.Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+}
+
 // ---------------------------------------------------------------------------------------------
-// Timers
+// Timers and waits
+
+void TransferEngine::ArmWait(int id, int periodMs) {
+    m_timers.Arm(id, periodMs);
+    m_nWaitTimer = id;
+    m_nWaitMs = periodMs;
+}
+
+void TransferEngine::KeepWaitBounded() {
+    if (m_nWaitTimer != 0 && !m_timers.IsArmed(m_nWaitTimer))
+        m_timers.Arm(m_nWaitTimer, m_nWaitMs);
+}
+
+// A frame can stop the timer of its wait without a new wait beginning (an acknowledgement that
+// arrives after a damaged request left the engine waiting for the request again); the exchange
+// then times out like a request whose last bytes never come.
+void TransferEngine::KeepExchangeBounded() {
+    if (!m_bExchangeOpen)
+        return;
+    for (const int id :
+         {TIMER_TIMEOUT, TIMER_HEAD_REPLY, TIMER_BLOCK_ACK, TIMER_DATA_WAIT, TIMER_RESET})
+        if (m_timers.IsArmed(id))
+            return;
+    m_timers.Arm(TIMER_TIMEOUT, kRequestTimeoutMs);
+}
+
+// A reply timer counts its expiry; past the limit the wait ends in "Communication Timeout!" 100 ms
+// later, and a negative acknowledgement after that no longer brings the timer back.
+bool TransferEngine::TimerGivesUp() {
+    if (++m_nRetry <= kTimerRetryLimit)
+        return false;
+    m_nRetry = 0;
+    m_nWaitTimer = 0;
+    m_timers.Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+    return true;
+}
 
 void TransferEngine::HandleTimer(int id) {
-    Disarm(id);
+    m_timers.Disarm(id);
     switch (id) {
         case TIMER_INIT_VIEW:
             m_pJobView = m_pages.ShowingPage();
             break;
         case TIMER_TIMEOUT:
-            SetMessage(m_pJobView, kTextTimeout);
-            Arm(TIMER_RESET, kResetAfterTimeoutMs);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextTimeout);
+            m_timers.Arm(TIMER_RESET, kResetAfterTimeoutMs);
             break;
         case TIMER_HEAD_REPLY:
-            if (++m_nRetry > kTimerRetryLimit) {
-                m_nRetry = 0;
-                Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+            if (TimerGivesUp())
                 break;
-            }
-            if (m_nTxLen > 0)
-                Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
-            Arm(TIMER_HEAD_REPLY, kHeadReplyMs);
+            Resend();
+            ArmWait(TIMER_HEAD_REPLY, kHeadReplyMs);
             break;
         case TIMER_BLOCK_ACK:
-            if (++m_nRetry > kTimerRetryLimit) {
-                m_nRetry = 0;
-                Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+            if (TimerGivesUp())
                 break;
-            }
             m_bResend = 1;
             m_nSendStep = SS_RESEND_BLOCK;
             RunSendStep();
             break;
         case TIMER_DATA_WAIT:
-            if (++m_nRetry > kTimerRetryLimit) {
-                m_nRetry = 0;
-                Arm(TIMER_TIMEOUT, kGiveUpTimeoutMs);
+            if (TimerGivesUp())
                 break;
-            }
             if (m_nBlockNo < 0) {
-                if (m_nTxLen > 0)
-                    Write(m_byTxBuf.data(), static_cast<std::size_t>(m_nTxLen));
+                Resend();  // the start frame
             } else {
                 SendBlockAck(BLOCK_ACK_BAD);
             }
-            Arm(TIMER_DATA_WAIT, kDataWaitMs);
+            ArmWait(TIMER_DATA_WAIT, kDataWaitMs);
             m_nSendStep = SS_WAIT_DATA;
             m_nRxState = RX_WAIT_START;
             break;
@@ -936,11 +766,13 @@ void TransferEngine::HandleTimer(int id) {
             m_nSendStep = SS_IDLE;
             m_nRxLen = 0;
             m_nRemainBlocks = m_pJobView != nullptr ? m_pJobView->m_job.m_nBlocksLeft : 0;
-            ReleaseSnapshot();
+            m_snapshot.Release();
             m_bDataSeen = false;
+            m_nWaitTimer = 0;
+            m_bExchangeOpen = false;
             Notify(m_pJobView, TN_TRANSFER_END);
             Notify(m_pJobView, TN_PROGRESS_POS, 0);
-            SetMessage(m_pJobView, kTextWaiting);
+            Notify(m_pJobView, TN_SET_MESSAGE, kTextWaiting);
             break;
         default:
             break;

@@ -11,15 +11,15 @@ namespace vanto {
 constexpr unsigned WM_TRANSFER_NOTIFY = 0x401;
 
 enum TransferNotifyCode : int {
-    TN_SET_MESSAGE = 1,        // lParam: const char* (UTF-8, terminated), valid during the call
-    TN_PROGRESS_RANGE = 10,    // lParam: 0
-    TN_PROGRESS_POS = 11,      // lParam: percentage 0..100
-    TN_HEAD_RECEIVED = 20,     // lParam: 0
-    TN_RECEIVE_COMPLETE = 21,  // lParam: 0
-    TN_BLOCK_RECEIVED = 25,    // lParam: const TransferBlock*, valid during the call
-    TN_VERIFY_RECEIVED = 28,   // lParam: 0; answer 0 = data acceptable
-    TN_TRANSFER_END = 30,      // lParam: 0
-    TN_RELOAD_FILE = 100,      // lParam: 0
+    TN_SET_MESSAGE = 1,        // lParam: the text (UTF-8, terminated), valid during the call
+    TN_PROGRESS_RANGE = 10,    // lParam: nothing
+    TN_PROGRESS_POS = 11,      // lParam: the percentage 0..100
+    TN_HEAD_RECEIVED = 20,     // lParam: nothing
+    TN_RECEIVE_COMPLETE = 21,  // lParam: nothing
+    TN_BLOCK_RECEIVED = 25,    // lParam: the TransferBlock, valid during the call
+    TN_VERIFY_RECEIVED = 28,   // lParam: nothing; answer 0 = data acceptable
+    TN_TRANSFER_END = 30,      // lParam: nothing
+    TN_RELOAD_FILE = 100,      // lParam: nothing
 };
 
 // Answers to TN_VERIFY_RECEIVED.
@@ -34,6 +34,26 @@ struct TransferBlock {
     int nBlock = 0;
     int nLength = 0;
     const std::uint8_t* pData = nullptr;
+};
+
+// The argument of a notification, as the type its code carries: a text, a percentage, a
+// received block, or nothing (0). A page reads the one its code names; the others are empty.
+class NotifyParam {
+public:
+    NotifyParam() = default;
+    // Implicit on purpose: a call names the argument as it is (a percentage, a text, a block).
+    NotifyParam(int value) : m_value(value) {}                   // NOLINT
+    NotifyParam(const char* text) : m_text(text) {}              // NOLINT
+    NotifyParam(const TransferBlock* block) : m_block(block) {}  // NOLINT
+
+    int Value() const { return m_value; }
+    const char* Text() const { return m_text; }
+    const TransferBlock* Block() const { return m_block; }
+
+private:
+    int m_value = 0;
+    const char* m_text = nullptr;
+    const TransferBlock* m_block = nullptr;
 };
 
 // Function index of each page, the order in which pages are created and registered.
@@ -53,7 +73,7 @@ class TransferPage {
 public:
     virtual ~TransferPage() = default;
     virtual int FunctionIndex() const = 0;
-    virtual long OnTransferNotify(int code, std::intptr_t lParam) = 0;
+    virtual long OnTransferNotify(int code, const NotifyParam& lParam) = 0;
 
     TransferJob m_job;
 };

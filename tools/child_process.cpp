@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 
 extern char** environ;
 
@@ -148,6 +149,25 @@ std::string ChildProcess::Transcript() {
         all += line.text.substr(0, 120) + (line.text.size() > 120 ? " ...\n" : "\n");
     }
     return all;
+}
+
+long ChildProcess::PeakRssKb() const {
+    if (m_pid <= 0) {
+        return -1;
+    }
+    std::FILE* f = std::fopen(("/proc/" + std::to_string(m_pid) + "/status").c_str(), "r");
+    if (f == nullptr) {
+        return -1;
+    }
+    long kb = -1;
+    char line[256];
+    while (std::fgets(line, sizeof line, f) != nullptr) {
+        if (std::sscanf(line, "VmHWM: %ld kB", &kb) == 1) {
+            break;
+        }
+    }
+    std::fclose(f);
+    return kb;
 }
 
 void ChildProcess::Signal(int signo) {

@@ -56,6 +56,10 @@ public:
     std::optional<int> WaitExit(std::chrono::milliseconds timeout);
     // CPU time and peak memory of the ended child (valid after WaitExit returned a status).
     const Usage& ResourceUsage() const { return m_usage; }
+    // Peak resident memory of the running child's own program (VmHWM), in KB; -1 when it cannot
+    // be read. Unlike the peak an ended child reports, it does not count the pages the child
+    // shared with this process before it started its program.
+    long PeakRssKb() const;
 
 private:
     void ReadStream(int fd, Stream stream);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "protocol/transfer_engine.h"
+#include "tools/engine_inspector.h"
 #include "tools/fault_plan.h"
 #include "tools/recording_page.h"
 #include "tools/simulated_remote.h"
@@ -41,6 +42,7 @@ public:
     VirtualTimerHost& PcTimers() { return m_pcTimers; }
     VirtualTimerHost& RemoteTimers() { return m_remoteTimers; }
     TransferEngine& Engine() { return *m_engine; }
+    EngineInspector Inspect() const { return EngineInspector(*m_engine); }
     SimulatedRemote& Remote() { return *m_remote; }
     RecordingAlert& Alert() { return m_alert; }
     // The built-in pages (valid when options.pages was null).

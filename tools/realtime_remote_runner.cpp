@@ -195,11 +195,53 @@ void RealtimeRemoteRunner::Wake() {
     [[maybe_unused]] const ssize_t n = ::write(m_wakeFd, &one, sizeof one);
 }
 
+void RealtimeRemoteRunner::Flood(std::vector<std::uint8_t> pattern,
+                                 std::chrono::milliseconds duration) {
+    Call([&](SimulatedRemote&) {
+        // A pattern of at least 64 KiB, so each write takes as much as the terminal does.
+        m_flood.clear();
+        while (!pattern.empty() && m_flood.size() < 65536) {
+            m_flood.insert(m_flood.end(), pattern.begin(), pattern.end());
+        }
+        m_floodPos = 0;
+        m_floodUntil = std::chrono::steady_clock::now() + duration;
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_floodEnded.reset();
+    });
+}
+
+std::optional<std::chrono::steady_clock::time_point> RealtimeRemoteRunner::FloodEnded() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    return m_floodEnded;
+}
+
+void RealtimeRemoteRunner::WriteFlood() {
+    if (m_flood.empty() || m_master < 0) {
+        return;
+    }
+    if (std::chrono::steady_clock::now() >= m_floodUntil && m_floodPos == 0) {
+        m_flood.clear();
+        std::lock_guard<std::mutex> guard(m_lock);
+        m_floodEnded = std::chrono::steady_clock::now();
+        return;
+    }
+    const ssize_t done =
+        ::write(m_master, m_flood.data() + m_floodPos, m_flood.size() - m_floodPos);
+    if (done > 0) {
+        m_bytesFlooded += static_cast<std::uint64_t>(done);
+        m_floodPos = (m_floodPos + static_cast<std::size_t>(done)) % m_flood.size();
+    }
+}
+
 void RealtimeRemoteRunner::Loop() {
     while (!m_stop) {
-        pollfd fds[2] = {{m_wakeFd, POLLIN, 0}, {m_master, POLLIN, 0}};
+        const bool flooding = !m_flood.empty() && m_master >= 0;
+        pollfd fds[2] = {{m_wakeFd, POLLIN, 0},
+                         {m_master, static_cast<short>(POLLIN | (flooding ? POLLOUT : 0)), 0}};
         const nfds_t count = m_master >= 0 ? 2 : 1;
-        const int wait = static_cast<int>(m_timers.Wait(kIdleWait).count());
+        const int wait = flooding && std::chrono::steady_clock::now() >= m_floodUntil
+                             ? 0
+                             : static_cast<int>(m_timers.Wait(kIdleWait).count());
         const int ready = ::poll(fds, count, wait);
         if (ready < 0 && errno != EINTR) {
             break;
@@ -211,6 +253,11 @@ void RealtimeRemoteRunner::Loop() {
         RunCalls();
         if (count == 2 && m_master >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) != 0) {
             ReadMaster();
+        }
+        if (flooding && (fds[1].revents & POLLOUT) != 0) {
+            WriteFlood();
+        } else if (flooding && std::chrono::steady_clock::now() >= m_floodUntil) {
+            WriteFlood();  // may only end the flood
         }
         for (const int id : m_timers.TakeDue()) {
             m_remote->OnTimer(id);

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -66,6 +67,14 @@ public:
     // Pauses after every chunk the remote writes, so that split frames reach the program in
     // separate reads.
     void SetChunkPause(std::chrono::microseconds pause) { m_chunkPauseUs = pause.count(); }
+    // Writes `pattern` again and again, as fast as the program takes it, for `duration` (the
+    // remote itself stays quiet meanwhile, but keeps reading). The flood ends on a whole repeat of
+    // the pattern. Returns at once; FloodEnded() tells when it is over.
+    void Flood(std::vector<std::uint8_t> pattern, std::chrono::milliseconds duration);
+    // When the last flood ended, or nullopt while one runs (or none ran).
+    std::optional<std::chrono::steady_clock::time_point> FloodEnded();
+    std::uint64_t BytesFlooded() const { return m_bytesFlooded; }
+
     // Keeps every byte received from the program (off by default).
     void KeepLog(bool on);
     std::vector<std::uint8_t> Log();
@@ -76,6 +85,7 @@ private:
     void RunCalls();
     void ReadMaster();
     void WriteMaster(const std::uint8_t* data, std::size_t n);
+    void WriteFlood();
     void Wake();
     bool PlugOnThread();
     void UnplugOnThread();
@@ -90,6 +100,12 @@ private:
     int m_wakeFd = -1;
     std::atomic<long long> m_chunkPauseUs{0};
     std::atomic<std::uint64_t> m_bytesFromPc{0};
+    std::atomic<std::uint64_t> m_bytesFlooded{0};
+    // The runner's thread only, but for m_floodEnded (under m_lock).
+    std::vector<std::uint8_t> m_flood;
+    std::size_t m_floodPos = 0;
+    std::chrono::steady_clock::time_point m_floodUntil;
+    std::optional<std::chrono::steady_clock::time_point> m_floodEnded;
 
     std::mutex m_lock;
     std::condition_variable m_done;

@@ -11,23 +11,25 @@ namespace vanto {
 RecordingPage::RecordingPage(int functionIndex, const VirtualClock* clock)
     : m_index(functionIndex), m_clock(clock) {}
 
-long RecordingPage::OnTransferNotify(int code, std::intptr_t lParam) {
+long RecordingPage::OnTransferNotify(int code, const NotifyParam& lParam) {
     Notification n;
     n.atMs = m_clock != nullptr ? m_clock->NowMs() : 0;
     n.code = code;
     switch (code) {
         case TN_SET_MESSAGE:
-            m_lastMessage = reinterpret_cast<const char*>(lParam);
+            m_lastMessage = lParam.Text() != nullptr ? lParam.Text() : "";
             break;
         case TN_PROGRESS_POS:
-            m_lastPercent = static_cast<int>(lParam);
+            m_lastPercent = lParam.Value();
             break;
         case TN_HEAD_RECEIVED:
             m_received.clear();
             m_blocksReceived = 0;
             break;
         case TN_BLOCK_RECEIVED: {
-            const auto* b = reinterpret_cast<const TransferBlock*>(lParam);
+            const TransferBlock* b = lParam.Block();
+            if (b == nullptr)
+                break;
             const std::size_t offset = static_cast<std::size_t>(b->nBlock) * kBlockSize;
             const std::size_t end = offset + static_cast<std::size_t>(b->nLength);
             if (!keepBlocks) {
@@ -61,7 +63,7 @@ long RecordingPage::OnTransferNotify(int code, std::intptr_t lParam) {
         if (code == TN_SET_MESSAGE)
             n.text = m_lastMessage;
         if (code == TN_PROGRESS_POS)
-            n.value = lParam;
+            n.value = lParam.Value();
         m_notes.push_back(std::move(n));
     }
     if (onNotify)

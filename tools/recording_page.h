@@ -18,9 +18,9 @@ class VirtualClock;
 struct Notification {
     std::int64_t atMs = 0;
     int code = 0;
-    std::intptr_t value = 0;  // TN_PROGRESS_POS percentage; 0 otherwise
-    std::string text;         // TN_SET_MESSAGE
-    int block = -1;           // TN_BLOCK_RECEIVED
+    int value = 0;     // TN_PROGRESS_POS percentage; 0 otherwise
+    std::string text;  // TN_SET_MESSAGE
+    int block = -1;    // TN_BLOCK_RECEIVED
     int length = 0;
 };
 
@@ -29,7 +29,7 @@ public:
     RecordingPage(int functionIndex, const VirtualClock* clock);
 
     int FunctionIndex() const override { return m_index; }
-    long OnTransferNotify(int code, std::intptr_t lParam) override;
+    long OnTransferNotify(int code, const NotifyParam& lParam) override;
 
     // Fills the download job from `data` (block arithmetic, checksum, ready).
     void LoadDownload(ByteBuffer data);
@@ -37,8 +37,8 @@ public:
     void MakeUploadReady() { m_job.m_bFileReady = 1; }
 
     // Behaviour.
-    std::function<void(RecordingPage&)> onReload;                      // TN_RELOAD_FILE
-    std::function<void(RecordingPage&, int, std::intptr_t)> onNotify;  // after recording
+    std::function<void(RecordingPage&)> onReload;                           // TN_RELOAD_FILE
+    std::function<void(RecordingPage&, int, const NotifyParam&)> onNotify;  // after recording
     long verifyAnswer = 0;
     bool record = true;
     bool keepBlocks = true;  // store TN_BLOCK_RECEIVED data in Received()

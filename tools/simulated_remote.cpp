@@ -105,6 +105,13 @@ void SimulatedRemote::SendTracked(const std::uint8_t* f, std::size_t n) {
 void SimulatedRemote::Emit(const std::uint8_t* f, std::size_t n) {
     if (!m_silent && m_silenceWhen && m_silenceWhen(f, n))
         m_silent = true;
+    if (!m_silent && n > 0 && m_damageWhen && m_damageWhen(f, n)) {
+        m_scratch.assign(f, f + n);
+        m_scratch[n - 1] ^= 0x01;
+        ++m_framesSent;
+        EmitNow(m_scratch.data(), n);
+        m_silent = true;
+    }
     if (m_silent) {
         m_timers.Disarm(kReplyTimer);
         return;
@@ -201,31 +208,14 @@ long SimulatedRemote::FrameLength() const {
     if (avail < 2)
         return -1;
     const std::uint8_t* f = m_rx.data() + m_rxHead;
-    switch (f[1]) {
-        case FT_REQUEST:
-            return kRequestFrameLen;
-        case FT_HEAD_SHORT:
-        case FT_REPLY:
-        case FT_BLOCK_ACK:
-            return 8;
-        case FT_HEAD:
-            return kHeadFrameLen;
-        case FT_START:
-        case FT_END:
-        case FT_ACK:
-        case FT_NAK:
-            return kShortFrameLen;
-        case FT_DATA: {
-            if (avail < 6)
-                return -1;
-            const std::size_t len = ReadBe16(f + 4);
-            if (len > kMaxReceivedDataLen)
-                return 0;
-            return static_cast<long>(len + kDataFrameOverhead);
-        }
-        default:
-            return 0;
-    }
+    if (f[1] != FT_DATA)
+        return static_cast<long>(vanto::FrameLength(f[1]));  // 0: a type this side does not know
+    if (avail < 6)
+        return -1;
+    const std::size_t len = ReadBe16(f + 4);
+    if (len > kMaxReceivedDataLen)
+        return 0;
+    return static_cast<long>(len + kDataFrameOverhead);
 }
 
 void SimulatedRemote::Parse() {

@@ -77,7 +77,18 @@ public:
     void GoSilentWhen(std::function<bool(const std::uint8_t*, std::size_t)> when) {
         m_silenceWhen = std::move(when);
     }
+    // Send a copy with a wrong check byte of the first frame for which `when` returns true, then
+    // go silent.
+    void DamageThenGoSilentWhen(std::function<bool(const std::uint8_t*, std::size_t)> when) {
+        m_damageWhen = std::move(when);
+    }
     bool Silent() const { return m_silent; }
+    // Speaks again, with no silence or damage pending.
+    void EndSilence() {
+        m_silent = false;
+        m_silenceWhen = nullptr;
+        m_damageWhen = nullptr;
+    }
     // Split every output frame into chunks of 1..maxChunk bytes (0: whole frames).
     void SplitOutput(int maxChunk, std::uint64_t seed) {
         m_maxChunk = maxChunk;
@@ -149,6 +160,7 @@ private:
     FaultPlan m_faults;
     bool m_silent = false;
     std::function<bool(const std::uint8_t*, std::size_t)> m_silenceWhen;
+    std::function<bool(const std::uint8_t*, std::size_t)> m_damageWhen;
     int m_maxChunk = 0;
     std::mt19937_64 m_chunkRng{7};
     int m_nextDelayId = kDelayTimerBase;

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QDir>
 #include <QLocalSocket>
 #include <QStandardPaths>
 
@@ -27,6 +28,12 @@ QString SingleInstanceGuard::DefaultServerName() {
     return QStringLiteral("vanto-remote-manager-%1.instance").arg(::getuid());
 }
 
+QString SingleInstanceGuard::LockPath() const {
+    // A bare server name lives in the temporary folder, as QLocalServer places it.
+    const QString path = QDir::isAbsolutePath(m_name) ? m_name : QDir::temp().filePath(m_name);
+    return path + QStringLiteral(".lock");
+}
+
 bool SingleInstanceGuard::AskRunningCopy(int answerWaitMs) {
     QLocalSocket socket;
     socket.connectToServer(m_name);
@@ -48,21 +55,26 @@ bool SingleInstanceGuard::AskRunningCopy(int answerWaitMs) {
 }
 
 SingleInstanceGuard::Role SingleInstanceGuard::Claim(int answerWaitMs) {
-    if (AskRunningCopy(answerWaitMs)) {
+    m_lock = std::make_unique<QLockFile>(LockPath());
+    // Never stale by age: only a lock whose owner is no longer running is taken over.
+    m_lock->setStaleLockTime(0);
+    if (!m_lock->tryLock(0)) {
+        const bool held = m_lock->error() == QLockFile::LockFailedError;
+        m_lock.reset();
+        if (!held) {
+            return Role::kFailed;
+        }
+        AskRunningCopy(answerWaitMs);
         return Role::kOther;
     }
-    // Nobody answered: whatever is left under the name belongs to a copy that is gone.
+    // The lock is ours: whatever is left under the socket's name belongs to a copy that is gone.
     m_server = std::make_unique<QLocalServer>();
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     QLocalServer::removeServer(m_name);
     if (!m_server->listen(m_name)) {
-        // Another copy may have started in the same moment and won; ask it once more.
-        if (AskRunningCopy(answerWaitMs)) {
-            m_server.reset();
-            return Role::kOther;
-        }
+        // Still the first copy; only raising it from a later one will not work.
         m_server.reset();
-        return Role::kFailed;
+        return Role::kFirst;
     }
     connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstanceGuard::OnConnection);
     return Role::kFirst;

@@ -5,10 +5,6 @@ namespace vanto::host {
 LinkBridge::LinkBridge(ByteSink toEngine, QObject* parent)
     : QObject(parent), m_toEngine(std::move(toEngine)) {}
 
-void LinkBridge::SetWriter(FrameSink writer) {
-    m_writer = std::move(writer);
-}
-
 void LinkBridge::PushBytes(const std::uint8_t* data, std::size_t length) {
     if (data == nullptr || length == 0) {
         return;
@@ -16,21 +12,18 @@ void LinkBridge::PushBytes(const std::uint8_t* data, std::size_t length) {
     bool post = false;
     {
         std::lock_guard<std::mutex> guard(m_lock);
+        if (length > kMaxBytes) {
+            m_dropped += length - kMaxBytes;
+            data += length - kMaxBytes;
+            length = kMaxBytes;
+        }
+        if (m_incoming.size() + length > kMaxBytes) {
+            const std::size_t excess = m_incoming.size() + length - kMaxBytes;
+            m_dropped += excess;
+            m_incoming.erase(m_incoming.begin(),
+                             m_incoming.begin() + static_cast<std::ptrdiff_t>(excess));
+        }
         m_incoming.insert(m_incoming.end(), data, data + length);
-        post = !m_drainPosted;
-        m_drainPosted = true;
-    }
-    if (post) {
-        PostDrain();
-    }
-}
-
-void LinkBridge::PostAfterBytes(std::function<void()> call) {
-    bool post = false;
-    {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_after.push_back(std::move(call));
-        m_afterMark.push_back(m_incoming.size());
         post = !m_drainPosted;
         m_drainPosted = true;
     }
@@ -52,41 +45,30 @@ void LinkBridge::Drain() {
     }
     m_delivering = true;
     for (;;) {
-        std::vector<std::function<void()>> after;
-        std::vector<std::size_t> marks;
+        std::size_t dropped = 0;
         m_batch.clear();
         {
             std::lock_guard<std::mutex> guard(m_lock);
             m_drainPosted = false;
             m_batch.swap(m_incoming);
-            after.swap(m_after);
-            marks.swap(m_afterMark);
+            dropped = m_dropped;
+            m_dropped = 0;
         }
-        if (m_batch.empty() && after.empty()) {
+        if (dropped != 0) {
+            m_droppedTotal += dropped;
+            if (m_onDrop) {
+                m_onDrop(dropped);
+            }
+        }
+        if (m_batch.empty()) {
             break;
         }
-        std::size_t pos = 0;
-        auto deliverUpTo = [&](std::size_t end) {
-            if (end > pos && m_toEngine) {
-                m_toEngine(m_batch.data() + pos, end - pos);
-                m_delivered += end - pos;
-            }
-            pos = end;
-        };
-        for (std::size_t i = 0; i < after.size(); ++i) {
-            deliverUpTo(marks[i]);
-            after[i]();
+        if (m_toEngine) {
+            m_toEngine(m_batch.data(), m_batch.size());
         }
-        deliverUpTo(m_batch.size());
+        m_delivered += m_batch.size();
     }
     m_delivering = false;
-}
-
-void LinkBridge::WriteFrame(const std::uint8_t* frame, std::size_t length) {
-    ++m_framesWritten;
-    if (!m_writer || !m_writer(frame, length)) {
-        ++m_writeFailures;
-    }
 }
 
 }  // namespace vanto::host

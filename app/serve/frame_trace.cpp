@@ -17,6 +17,20 @@ std::string FormatTraceLine(std::int64_t ms, bool sent, const std::uint8_t* fram
     return line;
 }
 
+std::string FormatDropLine(std::int64_t ms, DropSite site, std::size_t frames, std::size_t bytes) {
+    std::string line = "trace: " + std::to_string(ms) + " ms dropped ";
+    switch (site) {
+        case DropSite::kOutgoing:
+            return line + std::to_string(frames) + " frames (" + std::to_string(bytes) +
+                   " bytes) waiting for the link";
+        case DropSite::kIncoming:
+            return line + std::to_string(bytes) + " received bytes waiting for the engine";
+        case DropSite::kHeld:
+            break;
+    }
+    return line + std::to_string(bytes) + " received bytes held while the engine was busy";
+}
+
 FrameTracer::FrameTracer() : m_start(std::chrono::steady_clock::now()) {}
 
 void FrameTracer::OnFrameSent(const std::uint8_t* frame, std::size_t length) {
@@ -25,6 +39,10 @@ void FrameTracer::OnFrameSent(const std::uint8_t* frame, std::size_t length) {
 
 void FrameTracer::OnFrameReceived(const std::uint8_t* frame, std::size_t length) {
     PrintErrLine(FormatTraceLine(ElapsedMs(), false, frame, length));
+}
+
+void FrameTracer::OnDropped(DropSite site, std::size_t frames, std::size_t bytes) {
+    PrintErrLine(FormatDropLine(ElapsedMs(), site, frames, bytes));
 }
 
 std::int64_t FrameTracer::ElapsedMs() const {

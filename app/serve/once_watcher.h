@@ -4,7 +4,9 @@
 // damaged and unknown requests never show "Communication started...", so they do not end it.
 // The exchange counts as a success only when its last message before idle was
 // "End of Communication" and no message box was shown during it (an upload whose data the engine
-// found corrupted also ends with "End of Communication", but with a box).
+// found corrupted also ends with "End of Communication", but with a box). Every exchange the
+// engine gives up, on a timer or after too many negative acknowledgements, shows
+// "Communication Timeout!" before it returns to idle, and so ends `--once` as a failure.
 
 #include <string>
 
@@ -19,8 +21,6 @@ public:
 
     bool Done() const { return m_bDone; }
     bool Succeeded() const { return m_bDone && m_bSuccess; }
-    // True while an accepted exchange has not yet returned to idle.
-    bool InExchange() const { return m_bAccepted && !m_bDone; }
 
 private:
     bool m_bAccepted = false;

@@ -162,9 +162,7 @@ int Session::Run() {
     host.SetStatusSink([](const std::string& text) { PrintErrLine("status: " + text); });
     FrameTracer tracer;
     if (m_options.trace) {
-        host.Engine().SetTraceSink(&tracer);
-        host.SetWriteTap(
-            [&tracer](const std::uint8_t* frame, std::size_t n) { tracer.OnFrameSent(frame, n); });
+        host.SetTraceSink(&tracer);
     }
     SignalPipe signalPipe([this](int signo) { OnSignal(signo); });
     if (!signalPipe.Installed()) {
@@ -175,9 +173,7 @@ int Session::Run() {
     const int status = QCoreApplication::exec();
     host.Stop();
     // An upload cut short keeps its output file open until the page hears of the end.
-    if (TransferPage* job = host.Engine().JobView()) {
-        job->OnTransferNotify(TN_TRANSFER_END, 0);
-    }
+    m_pages->View(m_options.function)->OnTransferNotify(TN_TRANSFER_END, {});
     if (m_nSignal != 0) {
         PrintErrLine("serve: interrupted");
     }

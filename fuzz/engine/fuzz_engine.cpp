@@ -47,7 +47,7 @@ public:
 class ForeignPage : public TransferPage {
 public:
     int FunctionIndex() const override { return 42; }
-    long OnTransferNotify(int, std::intptr_t) override { return 0; }
+    long OnTransferNotify(int, const NotifyParam&) override { return 0; }
 };
 
 class ReentrantAlert : public ModalAlert {

@@ -2,10 +2,14 @@
 // persistence, size limits, the single-instance guard and the about box.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QLocalServer>
+#include <QLockFile>
+#include <QProcess>
 #include <QSettings>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -286,6 +290,17 @@ private slots:
         QFile leftover(name);
         QVERIFY(leftover.open(QIODevice::WriteOnly));
         leftover.close();
+        // The lock of a copy whose process has ended.
+        QProcess ended;
+        ended.start(QStringLiteral("true"), {});
+        QVERIFY(ended.waitForStarted(5000));
+        const qint64 pid = ended.processId();
+        QVERIFY(ended.waitForFinished(5000));
+        QFile lock(SingleInstanceGuard(name).LockPath());
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(pid) + "\nvanto-remote-manager\n" +
+                   QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.close();
         SingleInstanceGuard guard(name);
         QCOMPARE(guard.Claim(300), SingleInstanceGuard::Role::kFirst);
         int raised = 0;
@@ -298,13 +313,24 @@ private slots:
         QCOMPARE(raised, 1);
     }
 
-    void CopyThatNeverAnswersIsReplaced() {
+    // A live copy that does not answer (loaded, stopped) keeps its place: the later copy ends
+    // after its short wait and leaves the socket alone.
+    void LiveCopyThatNeverAnswersIsNotReplaced() {
         QTemporaryDir dir;
         const QString name = dir.filePath(QStringLiteral("instance"));
+        QLockFile held(SingleInstanceGuard(name).LockPath());
+        QVERIFY(held.tryLock(0));
         QLocalServer hung;
         QVERIFY(hung.listen(name));
-        SingleInstanceGuard guard(name);
-        QCOMPARE(guard.Claim(200), SingleInstanceGuard::Role::kFirst);
+        QElapsedTimer clock;
+        clock.start();
+        std::atomic<int> role{-1};
+        std::thread second([&] { role = static_cast<int>(SingleInstanceGuard(name).Claim(200)); });
+        second.join();
+        QCOMPARE(role.load(), static_cast<int>(SingleInstanceGuard::Role::kOther));
+        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(hung.isListening());
+        QVERIFY(QFile::exists(name));
     }
 };
 
@@ -451,8 +477,7 @@ private slots:
         app->Page(1)->OnTransferNotify(TN_PROGRESS_RANGE, 0);
         app->Page(1)->OnTransferNotify(TN_PROGRESS_POS, 40);
         QCOMPARE(form->ProgressValue(), 40);
-        app->Page(1)->OnTransferNotify(TN_SET_MESSAGE,
-                                       reinterpret_cast<std::intptr_t>(" 40% PROCESSING..."));
+        app->Page(1)->OnTransferNotify(TN_SET_MESSAGE, " 40% PROCESSING...");
         QCOMPARE(form->MessageText(0), QStringLiteral(" 40% PROCESSING..."));
     }
 };

@@ -1,5 +1,5 @@
 // The engine host on a real Qt event loop: numbered timers, the byte bridge from a foreign
-// thread, and the wiring of engine, link and poll.
+// thread, and the wiring of engine, link, poll and trace.
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -15,13 +15,12 @@
 #include <vector>
 
 #include "app/host/engine_host.h"
-#include "app/host/frame_writer_thread.h"
 #include "app/host/link_bridge.h"
 #include "app/host/qt_timer_host.h"
 #include "protocol/frames.h"
+#include "tools/engine_inspector.h"
 
 using vanto::host::EngineHost;
-using vanto::host::FrameWriterThread;
 using vanto::host::LinkBridge;
 using vanto::host::QtTimerHost;
 
@@ -44,17 +43,20 @@ public:
         running = true;
         return vanto::OpenResult::kStarted;
     }
-    bool WriteLink(const std::uint8_t* bytes, std::size_t n) override {
+    vanto::WriteReport WriteLink(const std::uint8_t* bytes, std::size_t n) override {
         std::lock_guard<std::mutex> guard(writeLock);
         written.emplace_back(bytes, bytes + n);
         writerThread = std::this_thread::get_id();
-        return true;
+        vanto::WriteReport report;
+        report.queued = true;
+        report.droppedFrames = dropOnWrite;
+        report.droppedBytes = 8 * dropOnWrite;
+        return report;
     }
     std::size_t WrittenCount() {
         std::lock_guard<std::mutex> guard(writeLock);
         return written.size();
     }
-    bool IsReaderRunning() const override { return running; }
     void Close() override {
         running = false;
         ++closes;
@@ -68,12 +70,30 @@ public:
     std::mutex writeLock;
     std::vector<std::vector<std::uint8_t>> written;
     std::thread::id writerThread;
+    std::size_t dropOnWrite = 0;
+};
+
+class DropTrace final : public vanto::FrameTraceSink {
+public:
+    void OnFrameReceived(const std::uint8_t*, std::size_t) override { ++received; }
+    void OnFrameSent(const std::uint8_t*, std::size_t) override { ++sent; }
+    void OnDropped(vanto::DropSite site, std::size_t frames, std::size_t bytes) override {
+        drops.push_back({site, frames, bytes});
+    }
+    struct Drop {
+        vanto::DropSite site;
+        std::size_t frames;
+        std::size_t bytes;
+    };
+    int received = 0;
+    int sent = 0;
+    std::vector<Drop> drops;
 };
 
 class FakePage final : public vanto::TransferPage {
 public:
     int FunctionIndex() const override { return 0; }
-    long OnTransferNotify(int, std::intptr_t) override { return 0; }
+    long OnTransferNotify(int, const vanto::NotifyParam&) override { return 0; }
 };
 
 class FakeRegistry final : public vanto::PageRegistry {
@@ -226,168 +246,30 @@ private slots:
         QCOMPARE(maxDepth, 1);
     }
 
-    void PostedCallRunsBetweenTheBytesAroundIt() {
-        std::string got;
-        LinkBridge bridge([&](const std::uint8_t* d, std::size_t n) {
-            got.append(reinterpret_cast<const char*>(d), n);
-        });
-        bridge.PushBytes(reinterpret_cast<const std::uint8_t*>("ab"), 2);
-        bridge.PostAfterBytes([&] { got += "#"; });
-        bridge.PushBytes(reinterpret_cast<const std::uint8_t*>("cd"), 2);
-        QTRY_COMPARE_WITH_TIMEOUT(got, std::string("ab#cd"), 2000);
-    }
-
-    void WriteFailuresAreCounted() {
-        LinkBridge bridge(nullptr);
-        const std::uint8_t frame[2] = {0x0F, 0x0E};
-        bridge.WriteFrame(frame, 2);  // no writer yet
-        std::vector<std::size_t> lengths;
-        bridge.SetWriter([&](const std::uint8_t*, std::size_t n) {
-            lengths.push_back(n);
-            return lengths.size() != 2;
-        });
-        bridge.WriteFrame(frame, 2);
-        bridge.WriteFrame(frame, 1);
-        QCOMPARE(bridge.FramesWritten(), std::size_t{3});
-        QCOMPARE(bridge.WriteFailures(), std::size_t{2});
-        QCOMPARE(lengths, (std::vector<std::size_t>{2, 1}));
-    }
-};
-
-class TestFrameWriterThread : public QObject {
-    Q_OBJECT
-private slots:
-    // A stalled link delays the frames, never the thread that posts them.
-    void PostingNeverWaitsForTheLinkAndOrderHolds() {
-        std::mutex lock;
-        std::vector<int> order;
-        std::thread::id writerThread;
-        FrameWriterThread writer([&](const std::uint8_t* frame, std::size_t n) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            std::lock_guard<std::mutex> guard(lock);
-            writerThread = std::this_thread::get_id();
-            order.push_back(frame[0] | (n == 2 ? frame[1] << 8 : 0));
-            return frame[0] != 3;
-        });
-        QElapsedTimer clock;
-        clock.start();
-        for (int i = 0; i < 10; ++i) {
-            const std::uint8_t frame[2] = {static_cast<std::uint8_t>(i), 0};
-            writer.Post(frame, 2);
-        }
-        // Ten writes take 200 ms; posting them must not.
-        QVERIFY2(clock.elapsed() < 100, qPrintable(QString::number(clock.elapsed())));
-        writer.Flush();
-        QCOMPARE(order, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
-        QVERIFY(writerThread != std::this_thread::get_id());
-        QCOMPARE(writer.Written(), std::size_t{9});
-        QCOMPARE(writer.Failed(), std::size_t{1});
-    }
-
-    // A link that takes frames without waiting gets them on the posting thread; what it does not
-    // take goes to the writer thread, and every frame after it waits its turn there.
-    void DirectWritesKeepTheOrderWhenTheLinkFillsUp() {
-        std::mutex lock;
-        std::vector<std::uint8_t> wire;
-        std::vector<std::thread::id> writers;
-        std::size_t room = 1000;  // what the link takes without waiting
-        int tries = 0;
-        std::atomic<bool> release{true};
-        auto put = [&](const std::uint8_t* frame, std::size_t n) {
-            wire.insert(wire.end(), frame, frame + n);
-            writers.push_back(std::this_thread::get_id());
-        };
-        FrameWriterThread writer(
-            [&](const std::uint8_t* frame, std::size_t n) {
-                while (!release) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                }
-                std::lock_guard<std::mutex> guard(lock);
-                put(frame, n);
-                return true;
-            },
-            [&](const std::uint8_t* frame, std::size_t n) -> std::optional<std::size_t> {
-                std::lock_guard<std::mutex> guard(lock);
-                ++tries;
-                const std::size_t take = std::min(room, n);
-                room -= take;
-                put(frame, take);
-                return take;
-            });
-        std::vector<std::uint8_t> expected;
-        auto post = [&](std::uint8_t seed, std::size_t n) {
-            std::vector<std::uint8_t> frame(n);
-            for (std::size_t i = 0; i < n; ++i) {
-                frame[i] = static_cast<std::uint8_t>(seed + i);
+    // A reader that outruns the engine's thread: the oldest bytes make room for the newest, and
+    // the drop is told with the next delivery.
+    void BoundKeepsTheNewestBytes() {
+        std::vector<std::uint8_t> got;
+        std::size_t told = 0;
+        LinkBridge bridge(
+            [&](const std::uint8_t* d, std::size_t n) { got.insert(got.end(), d, d + n); });
+        bridge.SetDropSink([&](std::size_t bytes) { told += bytes; });
+        constexpr std::size_t kChunk = 10000;
+        constexpr std::size_t kChunks = LinkBridge::kMaxBytes / kChunk + 5;
+        std::thread reader([&] {
+            for (std::size_t i = 0; i < kChunks; ++i) {
+                const std::vector<std::uint8_t> chunk(kChunk, static_cast<std::uint8_t>(i));
+                bridge.PushBytes(chunk.data(), chunk.size());
             }
-            expected.insert(expected.end(), frame.begin(), frame.end());
-            writer.Post(frame.data(), n);
-        };
-        post(1, 600);  // taken whole, here
-        QCOMPARE(writer.Written(), std::size_t{1});
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            QCOMPARE(writers.back(), std::this_thread::get_id());
-        }
-        release = false;  // the writer thread stalls: the rest of frame 2 waits there
-        post(2, 600);     // 400 taken here, 200 left for the writer thread
-        room = 5000;      // the link has room again, but the queue is not empty
-        post(3, 50);
-        post(4, 70);
-        {
-            std::lock_guard<std::mutex> guard(lock);
-            QCOMPARE(tries, 2);  // frames 3 and 4 were not tried here
-        }
-        release = true;
-        writer.Flush();
-        QCOMPARE(wire, expected);
-        QCOMPARE(writer.Written(), std::size_t{4});
-        post(5, 10);  // the queue is empty again: written here
-        QCOMPARE(tries, 3);
-        QCOMPARE(wire, expected);
-    }
-
-    // Without a TryWrite answer (a link that must wait) every frame goes to the writer thread.
-    void LinkThatCannotTryWritesEverythingOnTheWriterThread() {
-        std::mutex lock;
-        std::vector<std::thread::id> writers;
-        FrameWriterThread writer(
-            [&](const std::uint8_t*, std::size_t) {
-                std::lock_guard<std::mutex> guard(lock);
-                writers.push_back(std::this_thread::get_id());
-                return true;
-            },
-            [](const std::uint8_t*, std::size_t) { return std::optional<std::size_t>(); });
-        const std::uint8_t frame[3] = {1, 2, 3};
-        writer.Post(frame, 3);
-        writer.Post(frame, 3);
-        writer.Flush();
-        QCOMPARE(writers.size(), std::size_t{2});
-        QVERIFY(writers[0] != std::this_thread::get_id());
-        QCOMPARE(writer.Written(), std::size_t{2});
-    }
-
-    void DroppedFramesAreNotWritten() {
-        std::atomic<int> count{0};
-        std::atomic<bool> release{false};
-        std::atomic<bool> started{false};
-        FrameWriterThread writer([&](const std::uint8_t*, std::size_t) {
-            started = true;
-            while (!release) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            ++count;
-            return true;
         });
-        const std::uint8_t frame[1] = {1};
-        writer.Post(frame, 1);
-        QTRY_VERIFY(started.load());  // the first write is under way
-        writer.Post(frame, 1);
-        writer.Post(frame, 1);
-        writer.DropPending();
-        release = true;
-        writer.Flush();
-        QCOMPARE(count.load(), 1);
+        reader.join();
+        bridge.Drain();
+        const std::size_t dropped = kChunks * kChunk - LinkBridge::kMaxBytes;
+        QCOMPARE(got.size(), LinkBridge::kMaxBytes);
+        QCOMPARE(told, dropped);
+        QCOMPARE(bridge.BytesDropped(), dropped);
+        QCOMPARE(got.front(), static_cast<std::uint8_t>(dropped / kChunk));
+        QCOMPARE(got.back(), static_cast<std::uint8_t>(kChunks - 1));
     }
 };
 
@@ -405,9 +287,10 @@ private slots:
         host.Start();
         QVERIFY(host.Timers().IsArmed(vanto::TransferEngine::TIMER_INIT_VIEW));
         QCOMPARE(host.Timers().ArmedPeriod(vanto::TransferEngine::TIMER_DEVICE_POLL), 200);
-        QCOMPARE(host.Engine().JobView(), static_cast<vanto::TransferPage*>(nullptr));
-        QTRY_COMPARE_WITH_TIMEOUT(host.Engine().JobView(),
-                                  static_cast<vanto::TransferPage*>(&registry.page), 2000);
+        QCOMPARE(vanto::EngineInspector(host.Engine()).JobView(),
+                 static_cast<const vanto::TransferPage*>(nullptr));
+        QTRY_COMPARE_WITH_TIMEOUT(vanto::EngineInspector(host.Engine()).JobView(),
+                                  static_cast<const vanto::TransferPage*>(&registry.page), 2000);
         QTRY_COMPARE_WITH_TIMEOUT(status.size(), std::size_t{1}, 2000);
         QCOMPARE(status[0], std::string(" DEVICE : CONNECTED"));
         QCOMPARE(fake->opens, 1);
@@ -420,8 +303,12 @@ private slots:
         reader.join();
         QTRY_COMPARE_WITH_TIMEOUT(host.Bridge().BytesDelivered(), std::size_t{1}, 2000);
 
-        // A whole request from the reader thread gets the engine's answer written to the link,
-        // on the writer thread.
+        // A whole request from the reader thread gets the engine's answer handed to the link on
+        // the engine's thread (the link's own queue does any waiting); the trace sees both frames
+        // and the drop the link reports.
+        DropTrace trace;
+        host.SetTraceSink(&trace);
+        fake->dropOnWrite = 3;
         std::thread remote([&] {
             std::uint8_t frame[16];
             const std::size_t n = vanto::BuildRequest(frame, 'P');
@@ -432,8 +319,13 @@ private slots:
         {
             std::lock_guard<std::mutex> guard(fake->writeLock);
             QCOMPARE(fake->written[0].front(), vanto::FRAME_START);
-            QVERIFY(fake->writerThread != std::this_thread::get_id());
+            QCOMPARE(fake->writerThread, std::this_thread::get_id());
         }
+        QCOMPARE(trace.received, 1);
+        QCOMPARE(trace.sent, 1);
+        QCOMPARE(trace.drops.size(), std::size_t{1});
+        QVERIFY(trace.drops[0].site == vanto::DropSite::kOutgoing);
+        QCOMPARE(trace.drops[0].frames, std::size_t{3});
 
         fake->present = false;
         QTRY_COMPARE_WITH_TIMEOUT(status.size(), std::size_t{2}, 2000);
@@ -451,8 +343,6 @@ int main(int argc, char** argv) {
     status |= QTest::qExec(&timers, argc, argv);
     TestLinkBridge bridge;
     status |= QTest::qExec(&bridge, argc, argv);
-    TestFrameWriterThread writer;
-    status |= QTest::qExec(&writer, argc, argv);
     TestEngineHost engine;
     status |= QTest::qExec(&engine, argc, argv);
     return status;

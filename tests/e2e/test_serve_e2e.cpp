@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <ostream>
+#include <thread>
 
 #include "tests/e2e/e2e_support.h"
 
@@ -404,6 +405,78 @@ TEST_F(ServeE2e, SilentRemoteDuringUploadGetsNaksThenTimesOut) {
               ByteBuffer(payload->begin(), payload->begin() + 5 * 2048));
 }
 
+// Four negative acknowledgements of block 1: the block goes out four times in all, then the
+// exchange ends as a timeout does: "Communication Timeout!" 100 ms after the last negative
+// acknowledgement, "Waiting for request..." 2 s later, --once reports the failure, and nothing
+// more is sent although the remote keeps repeating its negative acknowledgement.
+TEST_F(ServeE2e, FourNegativeAcksOfABlockEndInATimeout) {
+    test::WriteFile(Path("db.bin"), test::MakeDatabase(4 * 2048 + 10, 81));
+    ASSERT_NO_FATAL_FAILURE(
+        StartServe({"--function", "db-download", "--file", Path("db.bin"), "--once", "--trace"}));
+    runner->Call([](SimulatedRemote& r) {
+        r.NakBlock(1, 4);
+        r.StartDownload('P');
+    });
+    const auto timeout = serve.WaitText(kOut, "Communication Timeout!", kExchange);
+    ASSERT_TRUE(timeout) << serve.Transcript();
+    EXPECT_EQ(serve.WaitExit(10s), 1) << serve.Transcript();
+    const auto reset = serve.WaitText(kOut, "Waiting for request...", 0ms);
+    ASSERT_TRUE(reset) << serve.Transcript();
+    EXPECT_NEAR(MsBetween(timeout->at, reset->at), 2000, kSlackMs);
+
+    std::vector<ChildProcess::Line> block1;
+    std::vector<ChildProcess::Line> naks;
+    std::optional<ChildProcess::Line> lastSent;
+    for (const auto& line : serve.Lines(kErr)) {
+        if (TraceStarts("PC>RC", "0F 34 00 01")(line.text)) {
+            block1.push_back(line);
+        }
+        if (TraceStarts("RC>PC", "0F 37 00 01 15")(line.text)) {
+            naks.push_back(line);
+        }
+        if (!TraceFrame(line.text, "PC>RC").empty()) {
+            lastSent = line;
+        }
+    }
+    ASSERT_EQ(block1.size(), 4u) << serve.Transcript();
+    for (const auto& line : block1) {
+        EXPECT_EQ(TraceFrame(line.text, "PC>RC"), TraceFrame(block1[0].text, "PC>RC"));
+    }
+    ASSERT_GE(naks.size(), 4u) << serve.Transcript();
+    EXPECT_NEAR(MsBetween(naks[3].at, timeout->at), 100, kSlackMs);
+    EXPECT_EQ(lastSent->text, block1.back().text) << serve.Transcript();
+}
+
+// One remote, one program: a second `serve` on the same line shows the remote disconnected and
+// says once why; when the first one ends, the second takes the line.
+TEST_F(ServeE2e, SecondServeOnTheSameLineStaysDisconnected) {
+    test::WriteFile(Path("db.bin"), test::MakeDatabase(2048, 83));
+    ASSERT_NO_FATAL_FAILURE(StartServe({"--function", "db-download", "--file", Path("db.bin")}));
+    ChildProcess second;
+    ASSERT_TRUE(second.Start(VANTO_BINARY, {"serve", "--function", "db-download", "--file",
+                                            Path("db.bin"), "--link", "tty:" + Path("remote")}));
+    ExpectLine(second.WaitText(kErr, kStatusDisconnected, 10s), second, "disconnected");
+    const auto notice = second.WaitLine(
+        kErr,
+        [](const std::string& l) {
+            return l.find("in use by another program") != std::string::npos;
+        },
+        5s);
+    ExpectLine(notice, second, "the notice");
+    std::this_thread::sleep_for(600ms);  // three more polls: still one notice, no connection
+    int notices = 0;
+    for (const auto& line : second.Lines(kErr)) {
+        notices += line.text.find("in use by another program") != std::string::npos;
+        EXPECT_NE(line.text, kStatusConnected);
+    }
+    EXPECT_EQ(notices, 1);
+    serve.Signal(SIGTERM);
+    EXPECT_EQ(serve.WaitExit(5s), 0);
+    ExpectLine(second.WaitText(kErr, kStatusConnected, 5s), second, "connected once free");
+    second.Signal(SIGTERM);
+    EXPECT_EQ(second.WaitExit(5s), 0);
+}
+
 // A signal in the middle of an upload ends serve promptly with 128 + the signal: the older file
 // stays whole and the blocks that arrived are kept in FILE.partial, without the completion mark.
 class ServeSignal : public ServeTest, public ::testing::WithParamInterface<int> {};
@@ -504,6 +577,9 @@ TEST(ServeUsage, BadFunctionModeOrLinkIsAUsageError) {
         {"serve", "--function", "db-download", "--file", "x", "--link", "serial:/dev/x"},
         {"serve", "--function", "db-download", "--file", "x", "--link", "usb"},
         {"serve", "--function", "db-download", "--link", "tty:/dev/null"},
+        // An existing path that is not a character device is never written to.
+        {"serve", "--function", "db-download", "--file", "x", "--link", "tty:/proc/self/status"},
+        {"serve", "--function", "db-download", "--file", "x", "--link", "tty:/dev/null@1234"},
     };
     for (const auto& args : cases) {
         ChildProcess child;

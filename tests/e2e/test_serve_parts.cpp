@@ -115,10 +115,16 @@ TEST(OnceWatcher, EndsAfterTheFirstAcceptedExchangeReturnsToIdle) {
     EXPECT_TRUE(w.Succeeded());
 }
 
-TEST(FrameTrace, PrintsTimeDirectionAndUpperCaseHex) {
+TEST(FrameTrace, PrintsTimeDirectionAndUpperCaseHexAndEveryDrop) {
     const std::uint8_t frame[] = {0x0F, 0x31, 0x50, 0x0E, 0x5E};
     EXPECT_EQ(FormatTraceLine(1234, false, frame, 5), "trace: 1234 ms RC>PC 0F 31 50 0E 5E");
     EXPECT_EQ(FormatTraceLine(0, true, frame, 1), "trace: 0 ms PC>RC 0F");
+    EXPECT_EQ(FormatDropLine(7, DropSite::kOutgoing, 3, 24),
+              "trace: 7 ms dropped 3 frames (24 bytes) waiting for the link");
+    EXPECT_EQ(FormatDropLine(8, DropSite::kIncoming, 0, 4096),
+              "trace: 8 ms dropped 4096 received bytes waiting for the engine");
+    EXPECT_EQ(FormatDropLine(9, DropSite::kHeld, 0, 5),
+              "trace: 9 ms dropped 5 received bytes held while the engine was busy");
 }
 
 TEST(HeadlessForm, PrintsOnlyTheLineOfTheShownModeAndAnswersTheQuestion) {

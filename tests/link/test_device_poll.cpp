@@ -31,8 +31,11 @@ public:
         lastCallbacks = callbacks;
         return OpenResult::kStarted;
     }
-    bool WriteLink(const std::uint8_t*, std::size_t) override { return running; }
-    bool IsReaderRunning() const override { return running; }
+    WriteReport WriteLink(const std::uint8_t*, std::size_t) override {
+        WriteReport report;
+        report.queued = running;
+        return report;
+    }
     void Close() override { running = false; }
     // The reader's read failed, as on unplugging.
     void EndReader() {

@@ -20,7 +20,16 @@ TEST(ParseLinkOption, TheThreeForms) {
     ASSERT_TRUE(ParseLinkOption("tty:/dev/pts/7", option, error)) << error;
     EXPECT_EQ(option.kind, LinkOption::Kind::kTty);
     EXPECT_EQ(option.ttyPath, "/dev/pts/7");
+    EXPECT_EQ(option.ttyBaud, 0);
     EXPECT_TRUE(option.usbIds.empty());
+
+    // A speed after the last '@'; an '@' without digits behind it belongs to the path.
+    ASSERT_TRUE(ParseLinkOption("tty:/dev/null@9600", option, error)) << error;
+    EXPECT_EQ(option.ttyPath, "/dev/null");
+    EXPECT_EQ(option.ttyBaud, 9600);
+    ASSERT_TRUE(ParseLinkOption("tty:/nonexistent/a@b", option, error)) << error;
+    EXPECT_EQ(option.ttyPath, "/nonexistent/a@b");
+    EXPECT_EQ(option.ttyBaud, 0);
 }
 
 TEST(ParseLinkOption, RefusesBadText) {
@@ -28,10 +37,20 @@ TEST(ParseLinkOption, RefusesBadText) {
         const char* text;
         const char* hint;  // part of the message
     };
-    const Case cases[] = {{"", "Unknown link"},          {"USB", "Unknown link"},
-                          {"usb:", "VID:PID"},           {"usb:1a2b", "VID:PID"},
-                          {"usb:1a2b:3c4d,", "VID:PID"}, {"tty:", "tty:PATH"},
-                          {"tty", "Unknown link"},       {"serial:/dev/ttyS0", "Unknown link"}};
+    const Case cases[] = {{"", "Unknown link"},
+                          {"USB", "Unknown link"},
+                          {"usb:", "VID:PID"},
+                          {"usb:1a2b", "VID:PID"},
+                          {"usb:1a2b:3c4d,", "VID:PID"},
+                          {"tty:", "tty:PATH"},
+                          {"tty", "Unknown link"},
+                          {"serial:/dev/ttyS0", "Unknown link"},
+                          {"tty:/dev/ttyS0@12345", "line speed"},
+                          {"tty:/dev/ttyS0@99999999999999", "line speed"},
+                          {"tty:@9600", "tty:PATH"},
+                          // Paths that exist but are no character device.
+                          {"tty:/", "not a character device"},
+                          {"tty:/proc/self/status", "not a character device"}};
     for (const Case& c : cases) {
         LinkOption option;
         option.ttyPath = "kept";

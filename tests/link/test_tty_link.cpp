@@ -1,13 +1,16 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -236,31 +239,122 @@ TEST(TtyLink, CloseStopsTheReaderWithoutReportingAnEnd) {
     EXPECT_EQ(link.OpenLink(sink.Callbacks()), OpenResult::kStarted);
 }
 
-// TryWriteLink takes what fits without waiting, even when the remote reads nothing, and says
-// how much; the rest goes out with a later write in the same order.
-TEST(TtyLink, TryWriteTakesWhatFitsAndNeverWaits) {
+// A remote that reads nothing never makes a write wait: the link's queue keeps the newest frames
+// and drops the oldest not yet begun. Once the remote reads, every frame that arrives is whole
+// and in order, and the last one written is among them.
+TEST(TtyLink, WritesNeverWaitAndAStalledRemoteLosesOnlyWholeOldFrames) {
     Pty pty;
     ASSERT_TRUE(pty.Ok());
     TtyLink link(pty.SlavePath());
     const std::uint8_t byte = 0x0F;
-    EXPECT_EQ(link.TryWriteLink(&byte, 1), std::optional<std::size_t>(0));  // not open
+    EXPECT_FALSE(link.WriteLink(&byte, 1));  // not open
     Sink sink;
     ASSERT_EQ(link.OpenLink(sink.Callbacks()), OpenResult::kStarted);
 
-    const Bytes big = Pattern(1 << 20, 5);  // far more than a terminal buffers
+    constexpr std::size_t kFrame = 1000;
+    constexpr int kFrames = 1000;  // far more than a terminal and the queue hold
+    std::size_t dropped = 0;
     const auto start = std::chrono::steady_clock::now();
-    const std::optional<std::size_t> taken = link.TryWriteLink(big.data(), big.size());
+    for (int i = 0; i < kFrames; ++i) {
+        Bytes frame = Pattern(kFrame, static_cast<std::uint8_t>(i));
+        frame[0] = static_cast<std::uint8_t>(i >> 8);
+        frame[1] = static_cast<std::uint8_t>(i);
+        const WriteReport report = link.WriteLink(frame.data(), frame.size());
+        ASSERT_TRUE(report.queued);
+        dropped += report.droppedFrames;
+    }
     EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
-    ASSERT_TRUE(taken.has_value());
-    EXPECT_GT(*taken, 0u);
-    EXPECT_LT(*taken, big.size());
+    EXPECT_GT(dropped, 0u);
 
-    // The remote reads while the rest is written the waiting way.
-    Bytes got;
-    std::thread remote([&] { got = pty.ReadAll(); });
-    EXPECT_TRUE(link.WriteLink(big.data() + *taken, big.size() - *taken));
-    remote.join();
-    EXPECT_EQ(got, big);
+    const Bytes got = pty.ReadAll();
+    ASSERT_EQ(got.size() % kFrame, 0u);
+    int last = -1;
+    for (std::size_t at = 0; at < got.size(); at += kFrame) {
+        const int index = (got[at] << 8) | got[at + 1];
+        EXPECT_GT(index, last);
+        Bytes expected = Pattern(kFrame, static_cast<std::uint8_t>(index));
+        EXPECT_TRUE(std::equal(expected.begin() + 2, expected.end(), got.begin() + at + 2))
+            << "frame " << index;
+        last = index;
+    }
+    EXPECT_EQ(last, kFrames - 1);
+    EXPECT_EQ(got.size() / kFrame + dropped, static_cast<std::size_t>(kFrames));
+}
+
+// One remote, one program: while one link holds the line, a second sees the remote as absent
+// and is told why once; when the first lets go, the second opens it.
+TEST(TtyLink, TheLineIsHeldExclusively) {
+    Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    TtyLink first(pty.SlavePath());
+    Sink sink;
+    ASSERT_EQ(first.OpenLink(sink.Callbacks()), OpenResult::kStarted);
+    std::vector<std::string> notices;
+    TtyLink second(pty.SlavePath(), 0, [&](const std::string& text) { notices.push_back(text); });
+    EXPECT_FALSE(second.IsPresent());
+    EXPECT_EQ(second.OpenLink(sink.Callbacks()), OpenResult::kFailed);
+    EXPECT_FALSE(second.IsPresent());
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0], TtyLink::BusyText(pty.SlavePath()));
+    // Other users' programs cannot even open the terminal meanwhile; the flag goes with the
+    // link, also while the other side keeps the terminal open.
+    auto exclusive = [&] {
+        const int probe = open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (probe < 0) {
+            return errno == EBUSY ? 1 : -1;  // only root gets past the flag
+        }
+        int flag = -1;
+        if (ioctl(probe, TIOCGEXCL, &flag) != 0) {
+            flag = -1;
+        }
+        close(probe);
+        return flag;
+    };
+    EXPECT_EQ(exclusive(), 1);
+    first.Close();
+    EXPECT_EQ(exclusive(), 0);
+    EXPECT_TRUE(second.IsPresent());
+    EXPECT_EQ(second.OpenLink(sink.Callbacks()), OpenResult::kStarted);
+    EXPECT_EQ(notices.size(), 1u);
+}
+
+// The line runs at the speed given, else at the one it has; the link reports it in bytes per
+// second (ten bits a byte).
+TEST(TtyLink, LineSpeedIsSetOrLeftAsItIs) {
+    Pty pty;
+    ASSERT_TRUE(pty.Ok());
+    {
+        TtyLink link(pty.SlavePath(), 9600);
+        Sink sink;
+        ASSERT_EQ(link.OpenLink(sink.Callbacks()), OpenResult::kStarted);
+        EXPECT_EQ(link.LineBytesPerSecond(), 960);
+    }
+    TtyLink kept(pty.SlavePath());
+    Sink sink;
+    ASSERT_EQ(kept.OpenLink(sink.Callbacks()), OpenResult::kStarted);
+    EXPECT_EQ(kept.LineBytesPerSecond(), 960);
+    EXPECT_TRUE(TtyLink::IsSupportedBaud(115200));
+    EXPECT_FALSE(TtyLink::IsSupportedBaud(12345));
+}
+
+// A path that is not a character device is never written to, even when it appears only after
+// the link was made.
+TEST(TtyLink, RegularFileIsNotARemote) {
+    const std::string path =
+        (std::filesystem::temp_directory_path() / ("tty_link_file_" + std::to_string(getpid())))
+            .string();
+    { std::ofstream(path) << "keep"; }
+    std::vector<std::string> notices;
+    TtyLink link(path, 0, [&](const std::string& text) { notices.push_back(text); });
+    Sink sink;
+    EXPECT_FALSE(link.IsPresent());
+    EXPECT_EQ(link.OpenLink(sink.Callbacks()), OpenResult::kFailed);
+    EXPECT_EQ(notices.size(), 1u);
+    std::ifstream in(path);
+    std::string content;
+    in >> content;
+    EXPECT_EQ(content, "keep");
+    std::filesystem::remove(path);
 }
 
 TEST(TtyLink, MissingPathIsAbsentAndFailsToOpen) {

@@ -121,7 +121,7 @@ TEST_F(DownloadPagesTest, DownloadPagesIgnoreUploadNotifications) {
     const std::uint8_t bytes[4] = {1, 2, 3, 4};
     TransferBlock block{0, 4, bytes};
     EXPECT_EQ(page.OnTransferNotify(TN_HEAD_RECEIVED, 0), 0);
-    EXPECT_EQ(page.OnTransferNotify(TN_BLOCK_RECEIVED, reinterpret_cast<std::intptr_t>(&block)), 0);
+    EXPECT_EQ(page.OnTransferNotify(TN_BLOCK_RECEIVED, &block), 0);
     EXPECT_EQ(page.OnTransferNotify(TN_VERIFY_RECEIVED, 0), 0);
     EXPECT_EQ(page.m_job.m_pData, before.m_pData);
     EXPECT_EQ(page.m_job.m_bFileReady, 1);

@@ -71,10 +71,10 @@ TEST(PageMessages, TextGoesToTheLineOfTheCurrentMode) {
     test::RecordingForm form;
     CUdRestoreFormView page(form, DefaultFileSystem());
     page.OnInitialUpdate();
-    page.OnTransferNotify(TN_SET_MESSAGE, reinterpret_cast<std::intptr_t>("Invalid Request!"));
+    page.OnTransferNotify(TN_SET_MESSAGE, "Invalid Request!");
     EXPECT_EQ(form.lines[0], "Invalid Request!");
     page.OnModeChanged(1);
-    page.OnTransferNotify(TN_SET_MESSAGE, reinterpret_cast<std::intptr_t>(" 34% PROCESSING..."));
+    page.OnTransferNotify(TN_SET_MESSAGE, " 34% PROCESSING...");
     EXPECT_EQ(form.lines[1], " 34% PROCESSING...");
     EXPECT_EQ(form.lines[0], "Invalid Request!");
 }

@@ -15,13 +15,13 @@ namespace {
 
 using test::RecordingForm;
 
-long Notify(TransferPage& page, int code, std::intptr_t lParam = 0) {
+long Notify(TransferPage& page, int code, const NotifyParam& lParam = {}) {
     return page.OnTransferNotify(code, lParam);
 }
 
 long SendBlock(TransferPage& page, int n, const ByteBuffer& data) {
     TransferBlock block{n, static_cast<int>(data.size()), data.data()};
-    return page.OnTransferNotify(TN_BLOCK_RECEIVED, reinterpret_cast<std::intptr_t>(&block));
+    return page.OnTransferNotify(TN_BLOCK_RECEIVED, &block);
 }
 
 // The head information the engine stores before TN_HEAD_RECEIVED.

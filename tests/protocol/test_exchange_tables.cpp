@@ -68,9 +68,9 @@ TEST(ExchangeTable, Download4096BytesFrameByFrame) {
     EXPECT_EQ(Describe(page.Notes()), expected);
     EXPECT_EQ(TimeOf(page, "SET Waiting for request...") - pc[4].atMs, 1000);
     EXPECT_EQ(page.TransferEnds(), 2);
-    EXPECT_EQ(h.Engine().SendStepValue(), E::SS_IDLE);
-    EXPECT_EQ(h.Engine().RxState(), E::RX_WAIT_START);
-    EXPECT_FALSE(h.Engine().HoldsDownloadData());
+    EXPECT_EQ(h.Inspect().SendStep(), E::SS_IDLE);
+    EXPECT_EQ(h.Inspect().RxState(), E::RX_WAIT_START);
+    EXPECT_FALSE(h.Inspect().HoldsDownloadData());
 }
 
 TEST(ExchangeTable, UploadOfTenBlocksFrameByFrame) {
@@ -198,7 +198,7 @@ TEST_P(SilentRemote, TimersGiveUpOnSchedule) {
     const auto& page = h.Page(pageIndex);
     EXPECT_EQ(TimeOf(page, "SET Communication Timeout!") - t0, c.timeoutAt);
     EXPECT_EQ(TimeOf(page, "SET Waiting for request...") - t0, c.resetAt);
-    EXPECT_EQ(h.Engine().SendStepValue(), E::SS_IDLE);
+    EXPECT_EQ(h.Inspect().SendStep(), E::SS_IDLE);
 }
 
 bool IsType(const std::uint8_t* f, std::uint8_t type) {

@@ -15,9 +15,16 @@ ByteBuffer Built(std::uint8_t* buf, std::size_t n) {
     return ByteBuffer(buf, buf + n);
 }
 
-void ExpectBytes(const std::string& expectedHex, const ByteBuffer& actual) {
+// For a whole frame, also checks the one table of frame lengths the receiver counts with.
+void ExpectBytes(const std::string& expectedHex, const ByteBuffer& actual, bool whole = true) {
     const std::string diff = HexDiff(FromHex(expectedHex), actual);
     EXPECT_TRUE(diff.empty()) << diff;
+    if (!whole)
+        return;
+    ASSERT_GT(actual.size(), 1u);
+    const std::size_t tabled =
+        actual[1] == FT_DATA ? ReadBe16(&actual[4]) + kDataFrameOverhead : FrameLength(actual[1]);
+    EXPECT_EQ(tabled, actual.size()) << expectedHex;
 }
 
 TEST(Frames, BuildersMatchTheByteExamples) {
@@ -64,7 +71,7 @@ TEST(Frames, FullDataFrameAndHeadLayout) {
     h.names[1].fill('b');
     h.names[2].fill('c');
     ASSERT_EQ(BuildHead(buf, h), kHeadFrameLen);
-    ExpectBytes("0F 39 40 01 02 A0 B0 11 22 33 44 55 66 77 88 99 AA BB CC", Built(buf, 19));
+    ExpectBytes("0F 39 40 01 02 A0 B0 11 22 33 44 55 66 77 88 99 AA BB CC", Built(buf, 19), false);
     EXPECT_EQ(buf[19], 'a');
     EXPECT_EQ(buf[35], 'b');
     EXPECT_EQ(buf[66], 'c');

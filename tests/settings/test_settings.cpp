@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <memory>
 
 #include "app/settings/app_settings.h"
 
@@ -25,13 +26,19 @@ void Write(const QString& path, const QByteArray& bytes) {
 
 class SettingsFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    void SetUp() override { NewFolder(); }
+    // A configuration folder of its own: QSettings keeps what it read of a path for the process,
+    // so a file written anew at the same path within the same moment could be read from memory.
+    void NewFolder() {
+        dir = std::make_unique<QTemporaryDir>();
+        ASSERT_TRUE(dir->isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir->path()));
     }
-    QString Path(const char* relative) const { return dir.filePath(QString::fromLatin1(relative)); }
+    QString Path(const char* relative) const {
+        return dir->filePath(QString::fromLatin1(relative));
+    }
 
-    QTemporaryDir dir;
+    std::unique_ptr<QTemporaryDir> dir;
 };
 
 TEST_F(SettingsFileTest, MovesOldFileSetsBadOnesAsideAndKeepsGoodOnes) {
@@ -73,8 +80,7 @@ TEST_F(SettingsFileTest, MovesOldFileSetsBadOnesAsideAndKeepsGoodOnes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QDir(dir.path()).removeRecursively();
-        QDir().mkpath(dir.path());
+        NewFolder();
         if (c.path && c.isFifo) {
             QDir().mkpath(QFileInfo(Path(c.path)).absolutePath());
             ASSERT_EQ(::mkfifo(QFile::encodeName(Path(c.path)).constData(), 0600), 0);

@@ -74,6 +74,18 @@ Counts Run(const Options& o) {
                 break;
         }
         const ByteBuffer data = RandomBytes(rng, size);
+        // The remote damages its n-th frame of this exchange (the request is frame 0) and then
+        // says nothing more.
+        const bool damage =
+            std::uniform_real_distribution<double>(0.0, 1.0)(rng) < o.damageThenSilence;
+        if (damage) {
+            ++counts.damagedThenSilent;
+            const std::uint64_t at = h.Remote().FramesSent() + 1 + rng() % (size / 2048 + 4);
+            h.Remote().DamageThenGoSilentWhen(
+                [&remote = h.Remote(), at](const std::uint8_t*, std::size_t) {
+                    return remote.FramesSent() == at;
+                });
+        }
         RecordingPage& page = h.Page(k.page);
         page.ClearNotes();
         page.m_job.m_nDataMode = k.mode;
@@ -103,23 +115,34 @@ Counts Run(const Options& o) {
 
         const std::string what = "exchange " + std::to_string(x) + " '" + k.code + "' " +
                                  std::to_string(size) + " bytes: ";
-        if (!h.RunUntilIdle(30LL * 60 * 1000)) {
+        const bool settled = h.RunUntilIdle(30LL * 60 * 1000);
+        h.Remote().EndSilence();
+        if (!settled) {
             counts.failures.push_back(what + "still running after 30 virtual minutes");
             break;
         }
-        const int rx = h.Engine().RxState();
-        if (rx != TransferEngine::RX_WAIT_START && rx != TransferEngine::RX_WAIT_TYPE)
-            counts.failures.push_back(what + "parser left in state " + std::to_string(rx) +
-                                      " at step " + std::to_string(h.Engine().SendStepValue()) +
-                                      " rxlen " + std::to_string(h.Engine().RxLen()));
+        const EngineInspector engine = h.Inspect();
+        if (engine.RxState() != RX_WAIT_START && engine.RxState() != RX_WAIT_TYPE)
+            counts.failures.push_back(what + "parser left in " + RxStateName(engine.RxState()) +
+                                      " at " + SendStepName(engine.SendStep()) + ", rxlen " +
+                                      std::to_string(engine.RxLen()));
 
         const auto messages = page.Messages();
         const bool timedOut = Contains(messages, "Communication Timeout!");
+        const bool accepted = Contains(messages, "Communication started...");
+        // The PC's own verdict on the last exchange it ran.
+        std::string verdict;
+        for (const std::string& m : messages)
+            if (m == "End of Communication" || m == "Communication Timeout!")
+                verdict = m;
         const SimulatedRemote& r = h.Remote();
         if (r.PrematureEnds() != 0)
             counts.failures.push_back(what + "end frame before every block");
         if (!k.upload) {
-            if (r.Outcome() == RemoteOutcome::kCompleted) {
+            // A download the PC ended with its end frame has every block acknowledged: the
+            // remote holds all the data even when the end frame itself was lost.
+            const bool remoteDone = r.Outcome() == RemoteOutcome::kCompleted;
+            if (remoteDone || verdict == "End of Communication") {
                 const HeadInfo& got = r.ReceivedHead();
                 const std::uint16_t sum =
                     k.headKind == HK_ONEDEV ? 0 : XorWordChecksum(data.data(), data.size());
@@ -134,9 +157,11 @@ Counts Run(const Options& o) {
                     wrong += " head values";
                 if (!wrong.empty()) {
                     counts.failures.push_back(what + "completed with wrong data: " + wrong);
-                } else {
+                } else if (remoteDone) {
                     ++counts.downloadsCompleted;
                     counts.bytesDelivered += size;
+                } else {
+                    ++counts.endFrameLost;
                 }
                 continue;
             }
@@ -156,8 +181,17 @@ Counts Run(const Options& o) {
             ++counts.refused;
         } else if (timedOut) {
             ++counts.timeouts;
+        } else if (!accepted) {
+            ++counts.neverAccepted;
         } else {
-            ++counts.silentGiveUps;
+            std::string trail;
+            for (std::size_t i = messages.size() > 4 ? messages.size() - 4 : 0; i < messages.size();
+                 ++i)
+                trail += " | " + messages[i];
+            counts.failures.push_back(what +
+                                      "accepted, then ended without \"Communication Timeout!\"" +
+                                      (damage ? " (damaged frame, then silence)" : "") +
+                                      "; remote " + RemoteOutcomeName(r.Outcome()) + trail);
         }
     }
     return counts;
@@ -166,9 +200,11 @@ Counts Run(const Options& o) {
 std::string Summary(const Counts& c) {
     return "downloads completed " + std::to_string(c.downloadsCompleted) + ", uploads completed " +
            std::to_string(c.uploadsCompleted) + ", \"Communication Timeout!\" " +
-           std::to_string(c.timeouts) + ", silent give-ups " + std::to_string(c.silentGiveUps) +
-           ", refused " + std::to_string(c.refused) + ", failures " +
-           std::to_string(c.failures.size()) + ", bytes delivered " +
+           std::to_string(c.timeouts) + ", refused " + std::to_string(c.refused) +
+           ", never accepted " + std::to_string(c.neverAccepted) +
+           ", download ended by the PC with its end frame lost " + std::to_string(c.endFrameLost) +
+           " (damaged frame then silence in " + std::to_string(c.damagedThenSilent) +
+           "), failures " + std::to_string(c.failures.size()) + ", bytes delivered " +
            std::to_string(c.bytesDelivered);
 }
 

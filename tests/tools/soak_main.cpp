@@ -1,4 +1,5 @@
-// The full fault-injection soak: 1000 exchanges of 0 to 300 KB over a faulty link.
+// The full fault-injection soak: 1000 exchanges of 0 to 300 KB over a faulty link, a tenth of
+// them with a remote that damages a frame and then goes silent.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -22,6 +23,8 @@ TEST(SoakFull, ThousandExchangesOverAFaultyLink) {
         o.latencyMs = std::atoi(s);
     if (const char* s = std::getenv("VANTO_SOAK_RATE"))
         o.drop = o.corrupt = o.duplicate = o.delay = std::atof(s);
+    if (const char* s = std::getenv("VANTO_SOAK_DAMAGE"))
+        o.damageThenSilence = std::atof(s);
     const soak::Counts c = soak::Run(o);
     std::printf("soak (%d exchanges up to %d bytes): %s\n", o.exchanges, o.maxBytes,
                 soak::Summary(c).c_str());

@@ -24,6 +24,18 @@ using Bytes = std::vector<std::uint8_t>;
 
 constexpr UsbId kRemoteId{0x1a2b, 0x3c4d};
 
+// Writes go out on the link's writer thread: waits until the device has taken `count` transfers.
+bool WaitOutTransfers(const test::EmulatedBulkPipes& pipes, std::size_t count) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+    while (pipes.OutTransfers().size() < count) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
 Bytes Pattern(std::size_t n, std::uint8_t seed) {
     Bytes bytes(n);
     for (std::size_t i = 0; i < n; ++i) {
@@ -153,7 +165,11 @@ TEST_F(UsbLinkTest, AMatchNamesOnlyItsDevice) {
         EXPECT_EQ(link.OpenLink(received.Callbacks()),
                   c.present ? OpenResult::kStarted : OpenResult::kFailed);
         const std::uint8_t frame[] = {0x0F, 0x41, 0x0E};
-        EXPECT_EQ(link.WriteLink(frame, sizeof frame), c.present);
+        const std::size_t before = bus.Pipes(remote)->OutTransfers().size();
+        EXPECT_EQ(static_cast<bool>(link.WriteLink(frame, sizeof frame)), c.present);
+        if (c.present) {
+            EXPECT_TRUE(WaitOutTransfers(*bus.Pipes(remote), before + 1));
+        }
         link.Close();
     }
     // Only the matching links wrote, each one frame.
@@ -225,6 +241,7 @@ TEST_F(UsbLinkTest, ReadsLoseNoByteAndWritesSendNoZeroLengthPacket) {
         const Bytes frame = Pattern(length, 9);
         ASSERT_TRUE(link.WriteLink(frame.data(), frame.size()));
     }
+    ASSERT_TRUE(WaitOutTransfers(pipes, 4));
     const auto out = pipes.OutTransfers();
     ASSERT_EQ(out.size(), 4u);
     EXPECT_EQ(out[1].bytes, Pattern(64, 9));
