@@ -2,7 +2,7 @@
 # Takes the README's pictures into docs/screenshots/: every function page, every colour style, the
 # about box, a message box, the file dialog and the icon editor; the Default look under a dark
 # desktop palette; page 0 on a screen of device pixel ratio 2; and the database page in the middle
-# of a real transfer.
+# of a real transfer; the remote chooser with two emulated remotes on a USB bus.
 # The pictures come from vanto-screenshots, a program of tools/ that runs the real window (it is
 # no part of the product binary), under a virtual X server (xvfb-run) when there is one, else on
 # the offscreen platform. The user's stored style is not touched (its settings go to a temporary
@@ -17,8 +17,11 @@ build=${1:-build}
 case "$build" in /*) ;; *) build="$root/$build" ;; esac
 shots="$build/bin/vanto-screenshots"
 remote="$build/bin/vanto-sim-remote"
+# The chooser's picture comes from the window test over the emulated USB bus (umockdev), which
+# plugs in a remote that is ready and one that refuses access.
+usb_window="$build/bin/test_usb_window"
 out="$root/docs/screenshots"
-for program in "$shots" "$remote"; do
+for program in "$shots" "$remote" "$usb_window"; do
     if [[ ! -x "$program" ]]; then
         echo "screenshots.sh: $program not found; build first" >&2
         exit 1
@@ -69,10 +72,12 @@ wait "$remote_pid" 2>/dev/null || true
 remote_pid=
 sed 's/^/screenshots.sh: remote: /' "$work/remote.log"
 
+VANTO_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=offscreen timeout 120 "$usb_window" >/dev/null
+
 count=$(find "$out" -name '*.png' | wc -l)
 echo "screenshots.sh: $count pictures in $out"
 for picture in transfer-database-download icon-editor about message-box file-dialog \
-    look-default-dark scale-2; do
+    look-default-dark scale-2 remote-chooser; do
     [[ -s "$out/$picture.png" ]] || { echo "screenshots.sh: $picture.png missing" >&2; exit 1; }
 done
-[[ $count -ge 18 ]]
+[[ $count -ge 19 ]]

@@ -17,9 +17,7 @@
 #include "link/link_factory.h"
 #include "link/usb_link.h"
 
-#if VANTO_HAVE_ICON_EDITOR
 #include "app/iconedit/icon_editor_runner.h"
-#endif
 
 namespace vanto::gui {
 
@@ -120,11 +118,9 @@ int RunWindow(int argc, char** argv) {
         return cli::kExitUsage;
     }
 
-#if VANTO_HAVE_ICON_EDITOR
     SetIconEditorDialog([](QWidget* parent, const std::string& proposedPath) {
         return RunIconEditDialog(parent, proposedPath);
     });
-#endif
 
     CTavroApp app;
     CTavroApp::Options options;

@@ -25,21 +25,14 @@
 #include "app/gui/look_style.h"
 #include "app/gui/single_instance_guard.h"
 #include "app/gui/tavro_app.h"
+#include "tests/app/window_test_support.h"
 
 using namespace vanto;
 using namespace vanto::gui;
 
 namespace {
 
-std::unique_ptr<CTavroApp> StartApp() {
-    auto app = std::make_unique<CTavroApp>();
-    CTavroApp::Options options;
-    options.singleInstance = false;
-    if (!app->InitInstance(std::move(options))) {
-        return nullptr;
-    }
-    return app;
-}
+using window_test::StartApp;
 
 QLineEdit* FileEditOf(QWidget& page) {
     return page.findChild<QLineEdit*>();

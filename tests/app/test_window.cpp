@@ -30,6 +30,7 @@
 #include "app/iconedit/icon_edit_dialog.h"
 #include "app/widgets/file_dialog.h"
 #include "app/widgets/message_box.h"
+#include "tests/app/window_test_support.h"
 #include "tools/screenshots/sample_palette.h"
 
 using namespace vanto;
@@ -37,15 +38,7 @@ using namespace vanto::gui;
 
 namespace {
 
-std::unique_ptr<CTavroApp> StartApp() {
-    auto app = std::make_unique<CTavroApp>();
-    CTavroApp::Options options;
-    options.singleInstance = false;
-    if (!app->InitInstance(std::move(options))) {
-        return nullptr;
-    }
-    return app;
-}
+using window_test::StartApp;
 
 FunctionForm& FormOf(CTavroApp& app, int page) {
     return *qobject_cast<FunctionForm*>(&app.PageView(page)->Widget());

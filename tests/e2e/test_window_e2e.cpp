@@ -15,6 +15,7 @@
 #include "app/gui/forms/function_form.h"
 #include "app/gui/tavro_app.h"
 #include "link/link_factory.h"
+#include "tests/app/window_test_support.h"
 #include "tests/pages/page_test_support.h"
 #include "tools/realtime_remote_runner.h"
 
@@ -87,13 +88,8 @@ private slots:
         QVERIFY(app.InitInstance(std::move(options)));
         CMainFrame& frame = *app.Frame();
 
-        frame.OnFunctionCommand(1);
-        auto* form = qobject_cast<FunctionForm*>(&app.PageView(1)->Widget());
+        FunctionForm* form = window_test::ChooseFile(app, 1, dbPath);
         QVERIFY(form);
-        form->SetFileChooser([&](const BrowseRequest&) {
-            return std::optional<QString>(QString::fromStdString(dbPath));
-        });
-        form->BrowseButton(0).click();
         QCOMPARE(form->MessageText(0), QStringLiteral("Database Ready!"));
         QTRY_COMPARE_WITH_TIMEOUT(frame.StatusText(), QStringLiteral(" DEVICE : CONNECTED"), 5000);
 

@@ -23,6 +23,7 @@
 #include "app/settings/app_settings.h"
 #include "link/link_factory.h"
 #include "link/usb_link.h"
+#include "tests/app/window_test_support.h"
 #include "tests/pages/page_test_support.h"
 #include "tests/usb/emulated_usb_bus.h"
 #include "tools/realtime_remote_runner.h"
@@ -114,13 +115,8 @@ private slots:
         const ByteBuffer database = test::MakeDatabase(6 * 2048 + 321, 41);
         const std::string dbPath = dir.filePath(QStringLiteral("codes.bin")).toStdString();
         test::WriteFile(dbPath, database);
-        frame.OnFunctionCommand(1);
-        auto* form = qobject_cast<FunctionForm*>(&app.PageView(1)->Widget());
+        FunctionForm* form = window_test::ChooseFile(app, 1, dbPath);
         QVERIFY(form);
-        form->SetFileChooser([&](const BrowseRequest&) {
-            return std::optional<QString>(QString::fromStdString(dbPath));
-        });
-        form->BrowseButton(0).click();
         QCOMPARE(form->MessageText(0), QStringLiteral("Database Ready!"));
         runner.Call([](SimulatedRemote& r) { r.StartDownload('P'); });
         const auto remoteDone = [&] {

@@ -23,11 +23,9 @@
 #include "app/widgets/message_box.h"
 #include "tools/screenshots/sample_icons.h"
 
-#if VANTO_HAVE_ICON_EDITOR
 #include "app/iconedit/icon_edit_dialog.h"
 #include "formats/posix_file_system.h"
 #include "iconedit/icon_file.h"
-#endif
 
 namespace vanto::gui {
 
@@ -112,8 +110,6 @@ int PercentOf(const QString& message) {
     return match.hasMatch() ? match.captured(1).toInt() : -1;
 }
 
-#if VANTO_HAVE_ICON_EDITOR
-
 bool PutIcon(IconFile& file, IconKind kind, int index, SampleIcon icon) {
     const QByteArray png = SampleIconPng(icon);
     return file.SetIcon(kind, index, reinterpret_cast<const std::uint8_t*>(png.constData()),
@@ -159,7 +155,6 @@ bool SaveIconEditorPicture(QWidget* parent, const QString& dir) {
     dialog.hide();
     return saved;
 }
-#endif
 
 }  // namespace
 
@@ -207,9 +202,7 @@ bool TakeScreenshots(CTavroApp& app, const QString& dir) {
     }
     frame.OnLookCommand(ID_VIEW_APPLOOK_DEFAULT);
     ok = SaveDialogPictures(app, dir) && ok;
-#if VANTO_HAVE_ICON_EDITOR
     ok = SaveIconEditorPicture(&frame, dir) && ok;
-#endif
     return ok;
 }
 

@@ -15,14 +15,13 @@
 
 #include "app/gui/forms/icon_editor_launcher.h"
 #include "app/gui/pictures.h"
+#include "app/gui/remote_chooser_hook.h"
 #include "app/gui/tavro_app.h"
 #include "link/link_factory.h"
 #include "tools/screenshots/sample_palette.h"
 #include "tools/screenshots/screenshots.h"
 
-#if VANTO_HAVE_ICON_EDITOR
 #include "app/iconedit/icon_editor_runner.h"
-#endif
 
 using namespace vanto::gui;
 
@@ -75,11 +74,9 @@ int main(int argc, char** argv) {
     if (args.dark) {
         QApplication::setPalette(SampleDarkPalette());
     }
-#if VANTO_HAVE_ICON_EDITOR
     SetIconEditorDialog([](QWidget* parent, const std::string& proposedPath) {
         return RunIconEditDialog(parent, proposedPath);
     });
-#endif
 
     int page = -1;
     QString file;
@@ -106,6 +103,12 @@ int main(int argc, char** argv) {
     if (!app.InitInstance(std::move(options))) {
         return 1;
     }
+    // The status bar as a new user sees it: "Choose remote..." at its right while none is chosen.
+    RemoteChoice::Options choiceOptions;
+    if (page >= 0) {
+        choiceOptions.overrideText = QStringLiteral("--link ") + args.link;
+    }
+    InstallRemoteChooser(*app.Frame(), std::move(choiceOptions));
     QTimer::singleShot(300, [&] {
         if (page >= 0) {
             TakeTransferScreenshot(app, args.dir, page, file, 30000);

@@ -1,0 +1,39 @@
+#pragma once
+// What the window tests share: starting the window without the single-instance guard, and
+// choosing a file on a page the way its browse button does.
+
+#include <QString>
+#include <QTest>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/gui/forms/function_form.h"
+#include "app/gui/tavro_app.h"
+
+namespace vanto::gui::window_test {
+
+inline std::unique_ptr<CTavroApp> StartApp(CTavroApp::Options options = {}) {
+    auto app = std::make_unique<CTavroApp>();
+    options.singleInstance = false;
+    if (!app->InitInstance(std::move(options))) {
+        return nullptr;
+    }
+    return app;
+}
+
+// Shows page `page`, picks `path` through its browse button and gives the page's form; null when
+// the page has no form.
+inline FunctionForm* ChooseFile(CTavroApp& app, int page, const std::string& path) {
+    app.Frame()->OnFunctionCommand(page);
+    auto* form = qobject_cast<FunctionForm*>(&app.PageView(page)->Widget());
+    if (form != nullptr) {
+        form->SetFileChooser([path](const BrowseRequest&) {
+            return std::optional<QString>(QString::fromStdString(path));
+        });
+        form->BrowseButton(0).click();
+    }
+    return form;
+}
+
+}  // namespace vanto::gui::window_test
