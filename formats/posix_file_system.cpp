@@ -15,7 +15,6 @@ namespace vanto {
 namespace {
 
 constexpr std::size_t kNameMax = NAME_MAX;
-constexpr const char* kPartialSuffix = ".partial";
 
 FileError ErrorOf(const std::string& path, int code, std::string detail = {}) {
     return FileError{path, code != 0 ? code : EIO, std::move(detail)};
@@ -284,13 +283,6 @@ private:
     FileError m_error;
 };
 
-// The partial name of a target: TARGET.partial, the target's name shortened where the whole would
-// pass NAME_MAX.
-std::string PartialName(const std::string& base) {
-    const std::size_t room = kNameMax - std::char_traits<char>::length(kPartialSuffix);
-    return base.substr(0, room) + kPartialSuffix;
-}
-
 }  // namespace
 
 std::string ResolveLinks(const std::string& path, FileError* error) {
@@ -458,7 +450,7 @@ std::unique_ptr<FileWriter> PosixFileSystem::CreateWriter(const std::string& pat
     std::string temp;
     int fd = -1;
     if (options.keepPartial) {
-        temp = Join(dir, PartialName(base));
+        temp = Join(dir, PartialFileName(base));
         // What an earlier failed run kept makes room for this run's.
         if (::unlink(temp.c_str()) != 0 && errno != ENOENT) {
             Set(error, ErrorOf(temp, errno));

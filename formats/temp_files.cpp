@@ -71,6 +71,17 @@ std::string TempFileName(const std::string& base) {
     return name;
 }
 
+std::string PartialFileName(const std::string& base) {
+    static constexpr char kSuffix[] = ".partial";
+    const std::size_t suffix = sizeof kSuffix - 1;
+    if (base.size() + suffix <= NAME_MAX) {
+        return base + kSuffix;
+    }
+    char hash[16];
+    std::snprintf(hash, sizeof hash, "-%08x", NameHash(base));
+    return base.substr(0, NAME_MAX - suffix - 9) + hash + kSuffix;
+}
+
 void ClearStaleTempFiles(const std::string& dir, const std::string& base) {
     DIR* d = ::opendir(dir.c_str());
     if (d == nullptr) {

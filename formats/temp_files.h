@@ -14,6 +14,11 @@ namespace vanto {
 // A fresh temporary name (no directory part) for a target named `base` in its directory.
 std::string TempFileName(const std::string& base);
 
+// The name an upload of the target `base` writes under, and keeps when it fails: base +
+// ".partial"; where that would pass NAME_MAX, the name is shortened and 8 hex digits of a hash of
+// the whole name go before ".partial", so two long names never share one.
+std::string PartialFileName(const std::string& base);
+
 // Removes the temporary files that processes no longer running left for the target `base` in
 // `dir`. Files of running processes, and every other file, stay.
 void ClearStaleTempFiles(const std::string& dir, const std::string& base);

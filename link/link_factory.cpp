@@ -81,6 +81,27 @@ bool ParseLinkOption(std::string_view text, LinkOption& option, std::string& err
     return true;
 }
 
+bool AddUsbIdOptions(const std::vector<std::string>& values, LinkOption& option,
+                     std::string& error) {
+    if (values.empty()) {
+        return true;
+    }
+    if (option.kind != LinkOption::Kind::kUsb) {
+        error = "--usb goes with --link usb, not with a tty link";
+        return false;
+    }
+    std::vector<UsbId> all = option.usbIds;
+    for (const std::string& value : values) {
+        std::vector<UsbId> ids;
+        if (!ParseUsbIdList(value, ids, error)) {
+            return false;
+        }
+        all.insert(all.end(), ids.begin(), ids.end());
+    }
+    option.usbIds = std::move(all);
+    return true;
+}
+
 std::unique_ptr<DeviceLink> MakeDeviceLink(const LinkOption& option, UsbLink::NoticeSink onNotice) {
     if (option.kind == LinkOption::Kind::kTty) {
         return std::make_unique<TtyLink>(option.ttyPath, option.ttyBaud, std::move(onNotice));

@@ -29,6 +29,11 @@ struct LinkOption {
 // that exists must be a character device.
 bool ParseLinkOption(std::string_view text, LinkOption& option, std::string& error);
 
+// Adds the ids of every `--usb` value to a usb link, after those the link names itself. With a tty
+// link any `--usb` is refused. False with a message in `error`; `option` is then unchanged.
+bool AddUsbIdOptions(const std::vector<std::string>& values, LinkOption& option,
+                     std::string& error);
+
 // The link for a parsed option. `onNotice` receives the link's texts for the user that are not
 // the status line (see UsbLink::NoticeSink and TtyLink::NoticeSink).
 std::unique_ptr<DeviceLink> MakeDeviceLink(const LinkOption& option, UsbLink::NoticeSink onNotice);

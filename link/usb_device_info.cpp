@@ -74,12 +74,11 @@ std::string UsbPortPath(libusb_device* device) {
     std::uint8_t ports[8];
     const int count = libusb_get_port_numbers(device, ports, sizeof ports);
     const int bus = libusb_get_bus_number(device);
-    if (count <= 0) {
-        return "usb" + std::to_string(bus);
-    }
-    std::string path = std::to_string(bus) + "-";
+    std::string path = count <= 0 ? "usb" : "";
+    path += std::to_string(bus);
     for (int i = 0; i < count; ++i) {
-        path += (i == 0 ? "" : ".") + std::to_string(ports[i]);
+        path += i == 0 ? '-' : '.';
+        path += std::to_string(ports[i]);
     }
     return path;
 }

@@ -17,11 +17,13 @@ std::string UploadWriteFailedText(const char* dataName, const FileError& error,
            KeptNote(keptPath);
 }
 
-std::string UploadIncompleteText(const char* dataName, int arrived, int announced,
-                                 const std::string& keptPath) {
-    return std::string(dataName) +
-           " received from remote control is incomplete: " + std::to_string(arrived) + " of " +
-           std::to_string(announced) + " blocks!" + KeptNote(keptPath);
+std::string UploadIncompleteText(const char* dataName, const UploadTarget& target,
+                                 std::uint32_t announcedBytes) {
+    return std::string(dataName) + " received from remote control is incomplete: " +
+           std::to_string(target.BlocksArrived()) + " of " +
+           std::to_string(target.BlocksAnnounced()) + " blocks, " +
+           std::to_string(target.BytesArrived()) + " of " + std::to_string(announcedBytes) +
+           " bytes!" + KeptNote(target.KeptPath());
 }
 
 std::string UploadNoFileText(const char* dataName) {
@@ -46,7 +48,7 @@ long HandleUploadNotify(int code, const NotifyParam& lParam, UploadTarget& targe
             }
             return 0;
         case TN_VERIFY_RECEIVED:
-            switch (target.Verify(job.m_nBlockCount)) {
+            switch (target.Verify(job.m_nBlockCount, job.m_dwHeadParam2)) {
                 case UploadVerdict::kSound:
                     return kVerifyAcceptable;
                 case UploadVerdict::kNoFile:
@@ -58,9 +60,7 @@ long HandleUploadNotify(int code, const NotifyParam& lParam, UploadTarget& targe
                     target.m_bErrorReported = true;
                     break;
                 case UploadVerdict::kIncomplete:
-                    target.m_strReport =
-                        UploadIncompleteText(dataName, target.BlocksArrived(),
-                                             target.BlocksAnnounced(), target.KeptPath());
+                    target.m_strReport = UploadIncompleteText(dataName, target, job.m_dwHeadParam2);
                     break;
             }
             return kVerifyFailedReported;

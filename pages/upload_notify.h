@@ -27,8 +27,8 @@ struct UploadHead {
 // The texts of an upload's failures. `dataName` names the page's kind of data ("User data").
 std::string UploadWriteFailedText(const char* dataName, const FileError& error,
                                   const std::string& keptPath);
-std::string UploadIncompleteText(const char* dataName, int arrived, int announced,
-                                 const std::string& keptPath);
+std::string UploadIncompleteText(const char* dataName, const UploadTarget& target,
+                                 std::uint32_t announcedBytes);
 std::string UploadNoFileText(const char* dataName);
 
 // Handles TN_HEAD_RECEIVED, TN_BLOCK_RECEIVED, TN_VERIFY_RECEIVED, TN_RECEIVE_COMPLETE and

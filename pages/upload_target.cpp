@@ -68,7 +68,7 @@ void UploadTarget::WriteBlock(const TransferBlock& block) {
         static_cast<std::uint16_t>(block.nLength);
 }
 
-UploadVerdict UploadTarget::Verify(int announcedBlocks) {
+UploadVerdict UploadTarget::Verify(int announcedBlocks, std::uint32_t announcedBytes) {
     if (!m_file) {
         return m_error.Failed() ? UploadVerdict::kWriteFailed : UploadVerdict::kNoFile;
     }
@@ -82,21 +82,27 @@ UploadVerdict UploadTarget::Verify(int announcedBlocks) {
     }
     m_nAnnounced = announcedBlocks < 0 ? 0 : announcedBlocks;
     m_nArrived = 0;
+    m_nBytesArrived = 0;
     bool whole = true;
-    for (int n = 0; n < m_nAnnounced; ++n) {
-        const std::uint16_t length = static_cast<std::size_t>(n) < m_blockLengths.size()
-                                         ? m_blockLengths[static_cast<std::size_t>(n)]
-                                         : kNotReceived;
+    for (std::size_t n = 0; n < m_blockLengths.size(); ++n) {
+        const std::uint16_t length = m_blockLengths[n];
+        const bool announced = n < static_cast<std::size_t>(m_nAnnounced);
         if (length == kNotReceived) {
-            whole = false;
+            whole = whole && !announced;
+            continue;
+        }
+        if (!announced) {
+            whole = false;  // written past the end the header gives
             continue;
         }
         ++m_nArrived;
+        m_nBytesArrived += length;
         // Every block before the last carries a full 2048 bytes.
-        if (n + 1 < m_nAnnounced && length != kBlockSize) {
+        if (n + 1 < static_cast<std::size_t>(m_nAnnounced) && length != kBlockSize) {
             whole = false;
         }
     }
+    whole = whole && m_nArrived == m_nAnnounced && m_nBytesArrived == announcedBytes;
     return whole ? UploadVerdict::kSound : UploadVerdict::kIncomplete;
 }
 

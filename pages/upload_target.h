@@ -37,9 +37,11 @@ public:
     void Refuse();
     // Writes the block at 576 + nBlock x 2048; dropped when no upload is open.
     void WriteBlock(const TransferBlock& block);
-    // When the remote ends the upload: every write so far reached the disk and blocks 0 to
-    // announcedBlocks - 1 all arrived, each but the last one whole.
-    UploadVerdict Verify(int announcedBlocks);
+    // When the remote ends the upload: every write so far reached the disk, blocks 0 to
+    // announcedBlocks - 1 all arrived, each but the last one whole, none beyond them, and together
+    // they hold announcedBytes (the payload length the file's TotalLength states), so the file
+    // is exactly as long as its header says.
+    UploadVerdict Verify(int announcedBlocks, std::uint32_t announcedBytes);
     // Writes the completion mark and puts the file in the target's place. False when that
     // failed (Error() tells why); the older file then stays.
     bool Complete();
@@ -50,9 +52,11 @@ public:
     const std::string& Path() const { return m_strPath; }
     // The first failed write of this upload.
     const FileError& Error() const { return m_error; }
-    // Blocks 0 to announced - 1 that arrived, and the announced count, as of the last Verify.
+    // Blocks 0 to announced - 1 that arrived and the announced count, and the bytes they hold,
+    // as of the last Verify.
     int BlocksArrived() const { return m_nArrived; }
     int BlocksAnnounced() const { return m_nAnnounced; }
+    std::uint64_t BytesArrived() const { return m_nBytesArrived; }
     // Where the received data stay after a failure ("" when nothing was written).
     const std::string& KeptPath() const { return m_strKept; }
 
@@ -73,6 +77,7 @@ private:
     std::vector<std::uint16_t> m_blockLengths;
     int m_nArrived = 0;
     int m_nAnnounced = 0;
+    std::uint64_t m_nBytesArrived = 0;
 };
 
 }  // namespace vanto

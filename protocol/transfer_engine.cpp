@@ -397,8 +397,24 @@ void TransferEngine::OnDataByte() {
 
 void TransferEngine::OnEndFrame() {
     TraceFrame(kEndBody);
+    const bool intact = CheckShortFrame(m_byRxBuf.data(), kEndBody);
+    if (intact && !IsUploadRequest(static_cast<std::uint8_t>(m_nReqCode))) {
+        // Only an upload ends with the remote's end frame; in a download it would end the exchange
+        // as a success with blocks unsent. Dropped: the download's own timer goes on.
+        m_nRxLen = 0;
+        m_nRxState = RX_WAIT_START;
+        return;
+    }
+    if (intact && m_nSendStep == SS_UPLOAD_CLOSED) {
+        // The remote missed the final acknowledgement and repeats its end frame: it gets the
+        // acknowledgement again, while the page, whose file is settled, hears nothing.
+        Write(m_byTxBuf.data(), BuildFinalAck(m_byTxBuf.data()));
+        m_nRxLen = 0;
+        m_nRxState = RX_WAIT_START;
+        return;
+    }
     m_timers.Disarm(TIMER_DATA_WAIT);
-    if (CheckShortFrame(m_byRxBuf.data(), kEndBody)) {
+    if (intact) {
         const long verdict = Notify(m_pJobView, TN_VERIFY_RECEIVED);
         m_nSendStep = verdict == 0 ? SS_UPLOAD_OK : SS_UPLOAD_CORRUPT;
         m_bPageReportsCorrupt = verdict == kVerifyFailedReported;

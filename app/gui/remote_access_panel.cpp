@@ -59,8 +59,12 @@ RemoteAccessPanel::RemoteAccessPanel(QWidget* parent) : QWidget(parent) {
 
 RemoteAccessPanel::~RemoteAccessPanel() {
     if (m_process) {
-        // The privileged step goes on by itself; only our watch of it ends here.
-        m_process->disconnect(this);
+        // The privileged step goes on by itself; only our watch of it ends here. Destroying a
+        // running QProcess would kill it and wait for it on this thread, which also runs the
+        // engine: the process deletes itself when it ends instead.
+        QProcess* process = m_process.release();
+        process->disconnect(this);
+        QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
     }
 }
 

@@ -26,7 +26,7 @@ namespace {
 struct WindowArgs {
     std::string link = "usb";
     bool linkGiven = false;
-    std::string usb;
+    std::vector<std::string> usb;
 };
 
 // Parses what QApplication left (its own options are gone) with the common parser; false (with a
@@ -43,7 +43,7 @@ bool ParseWindowArgs(const std::vector<std::string>& words, WindowArgs& args) {
     if (args.linkGiven) {
         args.link = parsed.Value("--link");
     }
-    args.usb = parsed.Value("--usb");
+    args.usb = parsed.Values("--usb");
     return true;
 }
 
@@ -51,8 +51,9 @@ bool ParseWindowArgs(const std::vector<std::string>& words, WindowArgs& args) {
 // remote chosen in the settings. `override` names what the command line chose for this run.
 bool MakeLinkOption(const WindowArgs& args, vanto::LinkOption& option, QString& override) {
     std::string error;
-    if (!vanto::ParseLinkOption(args.link, option, error)) {
-        std::fprintf(stderr, "vanto-remote-manager: --link: %s\n", error.c_str());
+    if (!vanto::ParseLinkOption(args.link, option, error) ||
+        !vanto::AddUsbIdOptions(args.usb, option, error)) {
+        std::fprintf(stderr, "vanto-remote-manager: %s\n", error.c_str());
         return false;
     }
     if (option.kind != vanto::LinkOption::Kind::kUsb) {
@@ -61,15 +62,14 @@ bool MakeLinkOption(const WindowArgs& args, vanto::LinkOption& option, QString& 
         return true;
     }
     if (!option.usbIds.empty()) {
-        override = QStringLiteral("--link ") + QString::fromStdString(args.link);
-        return true;
-    }
-    if (!args.usb.empty()) {
-        if (!vanto::ParseUsbIdList(args.usb, option.usbIds, error)) {
-            std::fprintf(stderr, "vanto-remote-manager: --usb: %s\n", error.c_str());
-            return false;
+        QStringList named;
+        if (args.linkGiven && args.link != "usb") {
+            named << QStringLiteral("--link ") + QString::fromStdString(args.link);
         }
-        override = QStringLiteral("--usb ") + QString::fromStdString(args.usb);
+        for (const std::string& usb : args.usb) {
+            named << QStringLiteral("--usb ") + QString::fromStdString(usb);
+        }
+        override = named.join(QLatin1Char(' '));
         return true;
     }
     if (const auto chosen = vanto::settings::ReadChosenRemote()) {

@@ -41,6 +41,10 @@ void OnceWatcher::OnLine(const std::string& text) {
     m_strLast = line;
 }
 
+bool OnceWatcher::EndsWell() const {
+    return m_bAccepted && (m_bDone ? m_bSuccess : m_strLast == kEnded && !m_bBoxShown);
+}
+
 void OnceWatcher::OnBox() {
     if (m_bAccepted && !m_bDone) {
         m_bBoxShown = true;

@@ -21,6 +21,11 @@ public:
 
     bool Done() const { return m_bDone; }
     bool Succeeded() const { return m_bDone && m_bSuccess; }
+    // An exchange was accepted and, as it stands now, ends well: its last message is
+    // "End of Communication" and no box was shown (it may not be back at idle yet).
+    bool EndsWell() const;
+    // An exchange was accepted and did not end well, whether or not it is back at idle yet.
+    bool Failed() const { return m_bAccepted && !EndsWell(); }
 
 private:
     bool m_bAccepted = false;

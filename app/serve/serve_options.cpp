@@ -70,15 +70,6 @@ bool ServeOptionsFrom(const cli::ParsedArgs& args, ServeOptions& options, std::s
     const bool haveFile = args.Has("--file");
     parsed.file = args.Value("--file");
     const std::string linkText = args.Value("--link");
-    const bool haveUsb = args.Has("--usb");
-    std::vector<UsbId> usbIds;
-    for (const std::string& value : args.Values("--usb")) {
-        std::vector<UsbId> ids;
-        if (!ParseUsbIdList(value, ids, error)) {
-            return false;
-        }
-        usbIds.insert(usbIds.end(), ids.begin(), ids.end());
-    }
     if (args.Has("--function")) {
         const std::string value = args.Value("--function");
         for (int f = 0; f < FUNC_COUNT; ++f) {
@@ -120,14 +111,9 @@ bool ServeOptionsFrom(const cli::ParsedArgs& args, ServeOptions& options, std::s
     if (!ParseLinkOption(linkText.empty() ? "usb" : linkText, parsed.link, error)) {
         return false;
     }
-    if (parsed.link.kind == LinkOption::Kind::kTty) {
-        if (haveUsb) {
-            error = "--usb goes with --link usb, not with a tty link";
-            return false;
-        }
-    } else {
-        // Without ids the remote chosen in the window's settings is used (ResolveChosenRemote).
-        parsed.link.usbIds.insert(parsed.link.usbIds.end(), usbIds.begin(), usbIds.end());
+    // Without ids the remote chosen in the window's settings is used (ResolveChosenRemote).
+    if (!AddUsbIdOptions(args.Values("--usb"), parsed.link, error)) {
+        return false;
     }
     options = parsed;
     return true;

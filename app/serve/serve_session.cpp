@@ -113,13 +113,14 @@ void Session::Finish(int status) {
 void Session::OnSignal(int signo) {
     m_nSignal = signo;
     // An exchange cut short is a failure; so is --once ended before its exchange, and serving
-    // that saw an exchange end badly.
+    // that saw an exchange end badly. One past its last message but not yet back at idle counts
+    // as it stands.
     if (m_bInExchange) {
         Finish(128 + signo);
     } else if (m_options.once) {
-        Finish(m_watcher.Succeeded() ? kExitOk : kExitRefused);
+        Finish(m_watcher.EndsWell() ? kExitOk : kExitRefused);
     } else {
-        Finish(m_bFailureSeen ? kExitRefused : kExitOk);
+        Finish(m_bFailureSeen || m_current.Failed() ? kExitRefused : kExitOk);
     }
 }
 

@@ -53,8 +53,11 @@ QSettings::Status Probe(const QString& path) {
 }
 
 QString SetAside(const QString& path, const QString& why) {
-    const QString bad = path + QStringLiteral(".bad");
-    QFile::remove(bad);
+    // An earlier set-aside file may be the only copy of older settings: it stays.
+    QString bad = path + QStringLiteral(".bad");
+    for (int n = 1; QFileInfo::exists(bad) || QFileInfo(bad).isSymLink(); ++n) {
+        bad = path + QStringLiteral(".bad.%1").arg(n);
+    }
     if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(bad).constData()) == 0) {
         return QStringLiteral(
                    "The settings file %1 %2; it was renamed to %3 and the defaults "

@@ -175,10 +175,10 @@ TEST_P(ServeUpload, WritesTheFileByteExactAndEndsOnce) {
                 UploadHeader("09VK", 0x1234, 0x1234, len + 576, "03DU", 0xBEEF0001, "UD30", true);
             break;
         case HK_ONEDEV:
-            // The file's TotalLength is value1 + value2 + 576.
-            head = UploadHead(HK_ONEDEV, 0x100, 0x2000, 0xBEEF0002);
-            header =
-                UploadHeader("19VK", 0x100, 0x2000, 0x2100 + 576, "03DD", 0xBEEF0002, "DD30", true);
+            // The two values add up to the payload; the file's TotalLength is their sum + 576.
+            head = UploadHead(HK_ONEDEV, 0x100, len - 0x100, 0xBEEF0002);
+            header = UploadHeader("19VK", 0x100, len - 0x100, len + 576, "03DD", 0xBEEF0002, "DD30",
+                                  true);
             break;
         default:
             head = UploadHead(HK_ICON, 0x9999, len, 0xBEEF0003);

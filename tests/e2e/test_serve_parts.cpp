@@ -57,6 +57,7 @@ struct OnceCase {
     std::vector<std::string> lines;  // "box" stands for a message box
     bool done;
     bool ok;
+    bool endsWell;  // as it stands, also before the return to idle (a signal may come then)
 };
 
 TEST(OnceWatcher, EndsAfterTheFirstAcceptedExchangeReturnsToIdle) {
@@ -66,33 +67,45 @@ TEST(OnceWatcher, EndsAfterTheFirstAcceptedExchangeReturnsToIdle) {
           " 50% PROCESSING...", "DOWNLOAD COMPLETED.", "End of Communication",
           "Waiting for request..."},
          true,
+         true,
          true},
         {"refusals do not end it",
          {"Invalid Request!", "The file is not ready!", "Waiting for request..."},
+         false,
          false,
          false},
         {"timeout",
          {"Communication started...", "Communication Timeout!", "Waiting for request..."},
          true,
+         false,
          false},
         {"corrupted upload",
          {"Communication started...", "End of Communication", "box", "Waiting for request..."},
          true,
+         false,
          false},
         {"box before the exchange",
          {"box", "Communication started...", "End of Communication", "Waiting for request..."},
+         true,
          true,
          true},
         {"restarted exchange",
          {"Communication started...", "NAK Transfer...", "Communication started...",
           "End of Communication", "Waiting for request..."},
          true,
+         true,
          true},
-        {"still running", {"Communication started...", "End of Communication"}, false, false},
+        {"still running", {"Communication started...", "End of Communication"}, false, false, true},
         {"line feed",
          {"Communication started...\n", "End of Communication\n", "Waiting for request...\n"},
          true,
+         true,
          true},
+        {"corrupted, not yet idle",
+         {"Communication started...", "End of Communication", "box"},
+         false,
+         false,
+         false},
     };
     for (const OnceCase& c : cases) {
         OnceWatcher w;
@@ -105,6 +118,7 @@ TEST(OnceWatcher, EndsAfterTheFirstAcceptedExchangeReturnsToIdle) {
         }
         EXPECT_EQ(w.Done(), c.done) << c.name;
         EXPECT_EQ(w.Succeeded(), c.ok) << c.name;
+        EXPECT_EQ(w.EndsWell(), c.endsWell) << c.name;
     }
     // Nothing after the end changes the verdict.
     OnceWatcher w;

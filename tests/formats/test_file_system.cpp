@@ -1,10 +1,12 @@
 // The real file system: inputs that cannot block, and writers that replace a file only when
 // committed, with the permissions, names, links and leftovers a careful writer gets right.
 #include <gtest/gtest.h>
+
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <climits>
 
 #include <filesystem>
 #include <fstream>
@@ -133,6 +135,19 @@ TEST_F(FileSystemTest, AbandonedWritersLeaveTheTargetAndOnlyAPartialWhenAsked) {
     auto writer = real.CreateWriter(Path("t"), options, nullptr);
     ASSERT_TRUE(writer->WriteAt(0, &byte, 1) && writer->Commit());
     EXPECT_EQ(Names(dir), (std::vector<std::string>{"t"}));
+
+    // Two long names that differ only past the room a partial name has keep partials of their
+    // own, each within NAME_MAX.
+    const std::string a = std::string(250, 'n') + "-a";
+    const std::string b = std::string(250, 'n') + "-b";
+    auto first = real.CreateWriter(Path(a), options, nullptr);
+    auto second = real.CreateWriter(Path(b), options, nullptr);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(first->KeptPath(), second->KeptPath());
+    EXPECT_LE(fs::path(first->KeptPath()).filename().string().size(), std::size_t{NAME_MAX});
+    ASSERT_TRUE(first->WriteAt(0, &byte, 1) && second->WriteAt(0, &byte, 1));
+    EXPECT_EQ(Get(first->KeptPath()), "x");
 }
 
 TEST_F(FileSystemTest, StaleTemporariesOfDeadRunsAreClearedOthersStay) {

@@ -229,9 +229,9 @@ TEST_F(ExchangeTest, UploadsWriteByteExactFiles) {
         {FUNC_USERDATA_UPLOAD, 0, 'Q', UploadHead(HK_USERDATA, 0x1234, len, 0xBEEF0001),
          UploadHeader("09VK", 0x1234, 0x1234, len + 576, "03DU", 0xBEEF0001, "UD30", true),
          "ud.bin"},
-        // One device: the file's TotalLength is value1 + value2 + 576.
-        {FUNC_USERDATA_UPLOAD, 1, 'S', UploadHead(HK_ONEDEV, 0x100, 0x2000, 0xBEEF0002),
-         UploadHeader("19VK", 0x100, 0x2000, 0x2100 + 576, "03DD", 0xBEEF0002, "DD30", true),
+        // One device: the two values add up to the payload; TotalLength is their sum + 576.
+        {FUNC_USERDATA_UPLOAD, 1, 'S', UploadHead(HK_ONEDEV, 0x100, len - 0x100, 0xBEEF0002),
+         UploadHeader("19VK", 0x100, len - 0x100, len + 576, "03DD", 0xBEEF0002, "DD30", true),
          "dev.odf"},
         {FUNC_ICON_UPLOAD, 0, 'U', UploadHead(HK_ICON, 0x9999, len, 0xBEEF0003),
          UploadHeader("29VK", 0, 0, len + 576, "03IU", 0xBEEF0003, "UI30", true), "icons.vui"},

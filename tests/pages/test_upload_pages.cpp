@@ -111,8 +111,8 @@ TEST_F(UploadPagesTest, UserDataAndOneDeviceFilesAreWrittenByteExact) {
     const Case cases[] = {
         {0, test::UploadHeader("09VK", 0x12345678, 0x12345678, 5000 + 576, "03DU", 0xCAFEBABE,
                                "UD30", true)},
-        {1, test::UploadHeader("19VK", 0x0100, 0x0200, 0x0300 + 576, "03DD", 0xCAFEBABE, "DD30",
-                               true)},
+        {1, test::UploadHeader("19VK", 0x0100, 5000 - 0x0100, 5000 + 576, "03DD", 0xCAFEBABE,
+                               "DD30", true)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
@@ -127,9 +127,10 @@ TEST_F(UploadPagesTest, UserDataAndOneDeviceFilesAreWrittenByteExact) {
             StoreHead(page.m_job, 0x12345678, 5000, 0xCAFEBABE);
         } else {
             page.m_job.m_dwDevParam1 = 0x0100;
-            page.m_job.m_dwDevParam2 = 0x0200;
-            StoreHead(page.m_job, 0x0100, 0x0300, 0xCAFEBABE);
+            page.m_job.m_dwDevParam2 = 5000 - 0x0100;
+            StoreHead(page.m_job, 0x0100, 5000, 0xCAFEBABE);
         }
+        page.m_job.m_nBlockCount = 3;
         Notify(page, TN_HEAD_RECEIVED);
         const ByteBuffer b0 = test::Pattern(2048, 1), b1 = test::Pattern(2048, 2),
                          b2 = test::Pattern(904, 3);
@@ -181,6 +182,7 @@ TEST_F(UploadPagesTest, SecondHeadInformationRecreatesTheFile) {
     Notify(page, TN_HEAD_RECEIVED);
     SendBlock(page, 3, test::Pattern(100, 1));
     StoreHead(page.m_job, 0, 100, 2);
+    page.m_job.m_nBlockCount = 1;
     Notify(page, TN_HEAD_RECEIVED);
     const ByteBuffer b0 = test::Pattern(100, 2);
     SendBlock(page, 0, b0);
@@ -284,30 +286,36 @@ TEST_F(UploadPagesTest, FolderRemovedMidUploadIsAFailure) {
         << form.boxes[0];
 }
 
-// The remote announced more blocks than it sent before its end frame: the data cannot be whole,
-// so the upload is not completed and the remote is told so; what came is kept.
+// The data that arrived must be the whole payload the head announced: every announced block, each
+// but the last a full 2048 bytes, none past them, and as many bytes as the file's TotalLength
+// states. Otherwise the upload is not completed, the remote is told so, and what came is kept.
 TEST_F(UploadPagesTest, RemoteEndingEarlyIsNotCompleted) {
     struct Case {
         int announced;
+        std::uint32_t bytes;       // the payload length the head announced
         std::vector<int> lengths;  // of blocks 0, 1, ...
         bool whole;
     };
     const Case cases[] = {
-        {98, {2048, 2048, 2048}, false},
-        {3, {2048, 2048, 100}, true},
-        {3, {2048, 100, 100}, false},  // a short block before the last leaves a hole
-        {1, {0}, true},
-        {0, {}, true},
+        {98, 200000, {2048, 2048, 2048}, false},  // ended early
+        {3, 4196, {2048, 2048, 100}, true},
+        {3, 2248, {2048, 100, 100}, false},  // a short block before the last leaves a hole
+        {1, 0, {0}, true},
+        {0, 0, {}, true},
+        {0, 10000, {}, false},       // no block, yet a payload was announced
+        {1, 10000, {100}, false},    // every block, but not the announced length
+        {1, 100, {100, 50}, false},  // a block past the announced ones
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.announced);
+        SCOPED_TRACE(c.bytes);
         RecordingForm f;
         CUdBackupFormView page(f, fs);
         page.OnInitialUpdate();
         const std::string path = dir.Path("short.bin");
         std::filesystem::remove(path);
         page.OnBrowseChosen(path);
-        StoreHead(page.m_job, 1, 200000, 2);
+        StoreHead(page.m_job, 1, c.bytes, 2);
         page.m_job.m_nBlockCount = c.announced;
         Notify(page, TN_HEAD_RECEIVED);
         for (std::size_t n = 0; n < c.lengths.size(); ++n) {
@@ -346,6 +354,7 @@ TEST_F(UploadPagesTest, RunningUploadKeepsItsTargetWhateverTheUserNames) {
     const std::string first = dir.Path("first.bin");
     page.OnBrowseChosen(first);
     StoreHead(page.m_job, 1, 2048 + 10, 2);
+    page.m_job.m_nBlockCount = 2;
     Notify(page, TN_HEAD_RECEIVED);
     const ByteBuffer b0 = test::Pattern(2048, 1), b1 = test::Pattern(10, 2);
     SendBlock(page, 0, b0);

@@ -374,6 +374,23 @@ TEST_F(UploadScript, CorruptVerdictShowsTheBoxAndHoldsTheEngineMeanwhile) {
     EXPECT_EQ(msgs[msgs.size() - 2], "Communication started...");
 }
 
+// The remote repeats its end frame when the final acknowledgement got lost: it gets the
+// acknowledgement again, and the page, whose upload is settled, is not asked a second time.
+TEST_F(UploadScript, RepeatedEndFrameGetsTheFinalAcknowledgementAgain) {
+    Begin('Q', 0);
+    Send(HeadFrame(HK_USERDATA, 1, 1, 10));
+    const ByteBuffer block = Pattern(10, 6);
+    Send(DataFrame(0, block.data(), 10));
+    NewPcFrames();
+    for (int i = 0; i < 2; ++i) {
+        Send("0F 35 0E 3B");
+        ExpectPc({"0F 06 0E 08"}, "final acknowledgement");
+    }
+    EXPECT_EQ(Page().Count(TN_VERIFY_RECEIVED), 1);
+    EXPECT_EQ(Page().ReceiveCompletes(), 1);
+    EXPECT_EQ(Page().Messages().back(), "End of Communication");
+}
+
 TEST_F(UploadScript, RepeatedHeadAfterDataBeganIsIgnored) {
     Begin('Q', 0);
     const ByteBuffer head = HeadFrame(HK_USERDATA, 3, 1, 2);

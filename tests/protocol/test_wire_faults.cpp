@@ -180,6 +180,15 @@ const WireFaultCase kWireFaults[] = {
      {{0, "HEAD"}, {500, kNak}, {1000, kNak}, {1500, kNak}, {2000, kNak}},
      2100,
      4100},
+    // Only an upload ends with the remote's end frame: in a download it is dropped, and the
+    // block timer re-sends and times out as on silence, never "End of Communication".
+    {"DownloadEndFrameFromTheRemoteIsDropped",
+     'P',
+     {kStart},
+     {{500, "0F 35 0E 3B"}},
+     {{0, "D0"}, {5000, "D0"}},
+     10100,
+     12100},
     // A damaged request leaves the download waiting for the request again, and the stray
     // acknowledgement after it stops the block timer: the exchange times out 3 s later.
     {"DownloadDamagedRequestThenStrayAck",

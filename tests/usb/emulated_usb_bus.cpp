@@ -119,7 +119,7 @@ struct EmulatedUsbBus::Device final : EmulatedBulkPipes {
     void Finish(UrbRef ref, int status);  // worker thread, lock held
     void UpdateReadiness();               // lock held
 
-    EmulatedUsbDevice spec;
+    EmulatedUsbDevice model;
     int address = 0;
     std::string syspath;
     std::string nodePath;
@@ -430,7 +430,7 @@ void EmulatedUsbBus::Device::Submit(UMockdevIoctlClient* client, UMockdevIoctlDa
     }
     UrbRef ref{client, urbData, 0};
     const bool bulk =
-        urb->type == USBDEVFS_URB_TYPE_BULK && spec.kind != EmulatedUsbDevice::Kind::kInterruptOnly;
+        urb->type == USBDEVFS_URB_TYPE_BULK && model.kind != EmulatedUsbDevice::Kind::kInterruptOnly;
     if (bulk && urb->endpoint == kEndpointIn) {
         pendingIn.push_back(ref);
         FillInUrbs();
@@ -546,15 +546,15 @@ std::vector<std::pair<std::string, std::string>> EmulatedUsbBus::ChildEnvironmen
     return {{"LD_PRELOAD", preload}, {"UMOCKDEV_DIR", m_rootDir}};
 }
 
-int EmulatedUsbBus::Plug(const EmulatedUsbDevice& spec) {
+int EmulatedUsbBus::Plug(const EmulatedUsbDevice& model) {
     auto* testbed = static_cast<UMockdevTestbed*>(m_testbed);
     const int address = m_nextAddress++;
     char node[32];
     std::snprintf(node, sizeof node, "/dev/bus/usb/001/%03d", address);
     auto device = std::make_unique<Device>();
-    device->spec = spec;
+    device->model = model;
     device->address = address;
-    device->syspath = "/sys/devices/usb1/1-" + std::to_string(spec.port);
+    device->syspath = "/sys/devices/usb1/1-" + std::to_string(model.port);
 
     // The node is made first, as a FIFO, so libusb never sees a plain file there.
     const std::string nodePath = m_rootDir + node;
@@ -581,8 +581,8 @@ int EmulatedUsbBus::Plug(const EmulatedUsbDevice& spec) {
     std::snprintf(busdev, sizeof busdev, "E: BUSNUM=001\nE: DEVNUM=%03d\n", address);
     char ids[96];
     std::snprintf(ids, sizeof ids, "A: idVendor=%04x\nA: idProduct=%04x\nE: PRODUCT=%x/%x/100\n",
-                  spec.vendor, spec.product, spec.vendor, spec.product);
-    std::string text = "P: /devices/usb1/1-" + std::to_string(spec.port) +
+                  model.vendor, model.product, model.vendor, model.product);
+    std::string text = "P: /devices/usb1/1-" + std::to_string(model.port) +
                        "\n"
                        "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\nE: DRIVER=usb\n"
                        "E: DEVNAME=" +
@@ -590,11 +590,11 @@ int EmulatedUsbBus::Plug(const EmulatedUsbDevice& spec) {
                        "A: busnum=1\nA: devnum=" + std::to_string(address) +
                        "\nA: speed=12\nA: bConfigurationValue=1\nA: bNumConfigurations=1\n"
                        "A: manufacturer=" +
-                       spec.manufacturer + "\nA: product=" + spec.productName + "\n";
-    if (!spec.serial.empty()) {
-        text += "A: serial=" + spec.serial + "\n";
+                       model.manufacturer + "\nA: product=" + model.productName + "\n";
+    if (!model.serial.empty()) {
+        text += "A: serial=" + model.serial + "\n";
     }
-    text += "H: descriptors=" + Hex(Descriptors(spec)) + "\n";
+    text += "H: descriptors=" + Hex(Descriptors(model)) + "\n";
     if (!umockdev_testbed_add_from_string(testbed, text.c_str(), &error)) {
         std::fprintf(stderr, "emulated usb: add device: %s\n", error ? error->message : "?");
         g_clear_error(&error);
@@ -627,7 +627,7 @@ void EmulatedUsbBus::SetNodeReadable(int address, bool readable) {
 
 EmulatedBulkPipes* EmulatedUsbBus::Pipes(int address) {
     auto it = m_devices.find(address);
-    if (it == m_devices.end() || it->second->spec.kind != EmulatedUsbDevice::Kind::kRemote) {
+    if (it == m_devices.end() || it->second->model.kind != EmulatedUsbDevice::Kind::kRemote) {
         return nullptr;
     }
     return it->second.get();
