@@ -2,12 +2,16 @@
 // fails the way real ones do, and the outputs it refuses.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <sstream>
 
 #include "app/cli/commands.h"
 #include "formats/posix_file_system.h"
 #include "iconedit/icon_file.h"
+#include "link/udev_rule.h"
+#include "link/usb_id.h"
 #include "tests/iconedit_qt/icon_edit_test_support.h"
 #include "tests/pages/page_test_support.h"
 #include "tools/faulty_file_system.h"
@@ -117,6 +121,41 @@ TEST_F(CliTest, OutputsThatWouldLoseDataAreRefused) {
 }
 
 // One parser for every command: the same rules, texts and statuses.
+// Writes for one path land at another: the system's udev rule file in a test folder.
+class RedirectingFileSystem final : public ForwardingFileSystem {
+public:
+    RedirectingFileSystem(std::string from, std::string to)
+        : ForwardingFileSystem(DefaultFileSystem()), m_from(std::move(from)), m_to(std::move(to)) {}
+    std::unique_ptr<FileWriter> CreateWriter(const std::string& path, const WriteOptions& options,
+                                             FileError* error) override {
+        return m_inner.CreateWriter(path == m_from ? m_to : path, options, error);
+    }
+
+private:
+    std::string m_from;
+    std::string m_to;
+};
+
+// The privileged step behind "Allow access...": only one id, written as exactly the rule that
+// --print-udev-rules prints, into the program's own rule file through the one file writer; when
+// udev cannot be told (no udevadm here) it says so and fails.
+TEST_F(CliTest, InstallUdevRuleWritesOnlyThatOneRule) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "the step runs as root only";
+    }
+    RedirectingFileSystem files(kUdevRulePath, Path("rule"));
+    EXPECT_EQ(Run(files, {"--install-udev-rule", "1a2b:3c4d,5:6"}), kExitUsage);
+    EXPECT_EQ(Run(files, {"--install-udev-rule", "1a2b"}), kExitUsage);
+    EXPECT_FALSE(fs::exists(Path("rule")));
+    const int status = Run(files, {"--install-udev-rule", "1a2b:3c4d"});
+    const std::string rule = MakeUdevRules({UsbId{0x1a2b, 0x3c4d}});
+    EXPECT_EQ(test::ReadFile(Path("rule")), ByteBuffer(rule.begin(), rule.end()));
+    if (status != kExitOk) {
+        EXPECT_EQ(status, kExitRefused);
+        EXPECT_NE(err.str().find("udev could not be told"), std::string::npos) << err.str();
+    }
+}
+
 TEST_F(CliTest, UsageErrorsAndHelpOfEveryCommand) {
     const std::vector<std::vector<std::string>> usageErrors = {
         {"image", "a.s19"},
