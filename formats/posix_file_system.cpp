@@ -110,21 +110,56 @@ private:
     std::int64_t m_length;
 };
 
-// Writes a character device or FIFO where it is.
-class InPlaceWriter final : public FileWriter {
+// What both writers share: the open descriptor, closed on commit or when the writer goes, and the
+// first failure, told with the name the caller gave.
+class DescriptorWriter : public FileWriter {
 public:
-    InPlaceWriter(int fd, std::string path) : m_fd(fd), m_strPath(std::move(path)) {}
-    ~InPlaceWriter() override {
+    DescriptorWriter(int fd, std::string shownPath)
+        : m_fd(fd), m_strShownPath(std::move(shownPath)) {}
+    ~DescriptorWriter() override {
         if (m_fd >= 0) {
             ::close(m_fd);
         }
     }
-    InPlaceWriter(const InPlaceWriter&) = delete;
-    InPlaceWriter& operator=(const InPlaceWriter&) = delete;
+    DescriptorWriter(const DescriptorWriter&) = delete;
+    DescriptorWriter& operator=(const DescriptorWriter&) = delete;
+
+    const FileError& Error() const override { return m_error; }
+
+protected:
+    // False, keeping the first failure.
+    bool Fail(int code) {
+        if (!m_error.Failed()) {
+            m_error = ErrorOf(m_strShownPath, code);
+        }
+        return false;
+    }
+    // False when an earlier step failed or the descriptor is closed already.
+    bool Usable() {
+        return m_error.Failed() || m_fd < 0 ? Fail(m_error.Failed() ? m_error.code : EBADF) : true;
+    }
+    // Closes the descriptor for good.
+    bool CloseNow() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0 || errno == EINTR || Fail(errno);
+    }
+
+    int m_fd;
+    FileError m_error;
+
+private:
+    std::string m_strShownPath;
+};
+
+// Writes a character device or FIFO where it is.
+class InPlaceWriter final : public DescriptorWriter {
+public:
+    InPlaceWriter(int fd, std::string path) : DescriptorWriter(fd, std::move(path)) {}
 
     bool WriteAt(std::int64_t offset, const std::uint8_t* src, std::size_t size) override {
-        if (m_error.Failed() || m_fd < 0) {
-            return Fail(m_error.Failed() ? m_error.code : EBADF);
+        if (!Usable()) {
+            return false;
         }
         if (!m_bSequential) {
             if (WriteAllAt(m_fd, offset, src, size, false)) {
@@ -158,42 +193,19 @@ public:
         return true;
     }
 
-    bool Commit() override {
-        if (!Sync()) {
-            return false;
-        }
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0 && errno != EINTR) {
-            return Fail(errno);
-        }
-        return true;
-    }
-
-    const FileError& Error() const override { return m_error; }
+    bool Commit() override { return Sync() && CloseNow(); }
 
 private:
-    bool Fail(int code) {
-        if (!m_error.Failed()) {
-            m_error = ErrorOf(m_strPath, code);
-        }
-        return false;
-    }
-
-    int m_fd;
-    std::string m_strPath;
     std::int64_t m_nPos = 0;
     bool m_bSequential = false;
-    FileError m_error;
 };
 
 // Writes a temporary file beside the target and renames it over the target on Commit.
-class ReplacingWriter final : public FileWriter {
+class ReplacingWriter final : public DescriptorWriter {
 public:
     ReplacingWriter(int fd, std::string shownPath, std::string target, std::string temp,
                     bool keepPartial)
-        : m_fd(fd),
-          m_strShownPath(std::move(shownPath)),
+        : DescriptorWriter(fd, std::move(shownPath)),
           m_strTarget(std::move(target)),
           m_strTemp(std::move(temp)),
           m_bKeep(keepPartial) {
@@ -204,18 +216,17 @@ public:
     ~ReplacingWriter() override {
         if (m_fd >= 0) {
             ::close(m_fd);
+            m_fd = -1;
         }
         if (!m_bCommitted && !m_bKeep) {
             ::unlink(m_strTemp.c_str());
         }
         UnregisterTempFile(m_nRegistration);
     }
-    ReplacingWriter(const ReplacingWriter&) = delete;
-    ReplacingWriter& operator=(const ReplacingWriter&) = delete;
 
     bool WriteAt(std::int64_t offset, const std::uint8_t* src, std::size_t size) override {
-        if (m_error.Failed() || m_fd < 0) {
-            return Fail(m_error.Failed() ? m_error.code : EBADF);
+        if (!Usable()) {
+            return false;
         }
         m_bSynced = false;
         if (!WriteAllAt(m_fd, offset, src, size, false)) {
@@ -225,8 +236,8 @@ public:
     }
 
     bool Sync() override {
-        if (m_error.Failed() || m_fd < 0) {
-            return Fail(m_error.Failed() ? m_error.code : EBADF);
+        if (!Usable()) {
+            return false;
         }
         if (m_bSynced) {
             return true;
@@ -246,13 +257,8 @@ public:
     }
 
     bool Commit() override {
-        if (!Sync()) {
+        if (!Sync() || !CloseNow()) {
             return false;
-        }
-        const int fd = m_fd;
-        m_fd = -1;
-        if (::close(fd) != 0 && errno != EINTR) {
-            return Fail(errno);
         }
         if (::rename(m_strTemp.c_str(), m_strTarget.c_str()) != 0) {
             return Fail(errno);
@@ -261,26 +267,15 @@ public:
         return true;
     }
 
-    const FileError& Error() const override { return m_error; }
     std::string KeptPath() const override { return m_bKeep ? m_strTemp : std::string(); }
 
 private:
-    bool Fail(int code) {
-        if (!m_error.Failed()) {
-            m_error = ErrorOf(m_strShownPath, code);
-        }
-        return false;
-    }
-
-    int m_fd;
-    std::string m_strShownPath;  // the name the caller gave, for messages
-    std::string m_strTarget;     // the file that is replaced, links followed
+    std::string m_strTarget;  // the file that is replaced, links followed
     std::string m_strTemp;
     bool m_bKeep;
     bool m_bCommitted = false;
     bool m_bSynced = false;  // nothing written since the last sync
     int m_nRegistration = -1;
-    FileError m_error;
 };
 
 }  // namespace
