@@ -15,3 +15,22 @@ function(vanto_gtest name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES LABELS unit)
 endfunction()
+
+# One Qt Test executable on the offscreen platform, registered with CTest as one test.
+# ENVIRONMENT adds to QT_QPA_PLATFORM=offscreen; TIMEOUT is in seconds.
+function(vanto_qtest name)
+    cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBS;ENVIRONMENT" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+    vanto_warnings(${name})
+    add_test(NAME ${name} COMMAND ${name})
+    if(NOT ARG_LABEL)
+        set(ARG_LABEL unit)
+    endif()
+    set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL}
+                         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}")
+    if(ARG_TIMEOUT)
+        set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    endif()
+endfunction()

@@ -561,8 +561,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir settingsDir;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
+    const vanto::gui::window_test::PrivateSettings settings;
     QApplication app(argc, argv);
     TestWindow window;
     return QTest::qExec(&window, argc, argv);

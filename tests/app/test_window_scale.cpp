@@ -9,6 +9,7 @@
 #include "app/gui/forms/function_form.h"
 #include "app/gui/pictures.h"
 #include "app/gui/tavro_app.h"
+#include "tests/app/window_test_support.h"
 
 using namespace vanto;
 using namespace vanto::gui;
@@ -55,8 +56,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir settingsDir;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
+    const vanto::gui::window_test::PrivateSettings settings;
     QApplication app(argc, argv);
     TestWindowScale test;
     return QTest::qExec(&test, argc, argv);

@@ -2,7 +2,9 @@
 // What the window tests share: starting the window without the single-instance guard, and
 // choosing a file on a page the way its browse button does.
 
+#include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 #include <optional>
@@ -12,6 +14,16 @@
 #include "app/gui/tavro_app.h"
 
 namespace vanto::gui::window_test {
+
+// The settings of this test run only: XDG_CONFIG_HOME points into a folder that goes with it.
+// Made before the QApplication, so nothing reads the user's own settings.
+class PrivateSettings {
+public:
+    PrivateSettings() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.path())); }
+
+private:
+    QTemporaryDir m_dir;
+};
 
 inline std::unique_ptr<CTavroApp> StartApp(CTavroApp::Options options = {}) {
     auto app = std::make_unique<CTavroApp>();

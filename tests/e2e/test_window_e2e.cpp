@@ -173,8 +173,7 @@ private slots:
 };
 
 int main(int argc, char** argv) {
-    QTemporaryDir settingsDir;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
+    const vanto::gui::window_test::PrivateSettings settings;
     QApplication app(argc, argv);
     TestWindowTransfer test;
     return QTest::qExec(&test, argc, argv);

@@ -161,8 +161,7 @@ private slots:
 
 int main(int argc, char** argv) {
     test::EmulatedUsbBus::DropFileAccessOverride();
-    QTemporaryDir settingsDir;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
+    const vanto::gui::window_test::PrivateSettings settings;
     QApplication app(argc, argv);
     TestUsbWindow test;
     return QTest::qExec(&test, argc, argv);
